@@ -1,0 +1,27 @@
+# Thin wrapper over the CMake presets; the build logic lives in CMakeLists.txt.
+.PHONY: demo test deps linux windows sanitize format
+
+demo: deps linux
+	tools/demo.sh build/linux/folioinst
+
+test: deps linux windows sanitize
+	ctest --preset linux
+	ctest --preset sanitize -L tier1
+
+deps:
+	tools/install-deps.sh
+
+linux:
+	cmake --preset linux
+	cmake --build --preset linux
+
+windows:
+	cmake --preset windows
+	cmake --build --preset windows
+
+sanitize:
+	cmake --preset sanitize
+	cmake --build --preset sanitize
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,0 +1,3 @@
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) { return 6; }

@@ -1,0 +1,5 @@
+#pragma once
+
+#include <windows.h>
+
+LPWSTR* WINAPI CommandLineToArgvW(LPCWSTR lpCmdLine, int* pNumArgs);

@@ -1,0 +1,8 @@
+// The control API of the simulated machine: only tests and tools include it. It builds,
+// loads and saves machines and turns the knobs that make Windows misbehave on purpose.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "winsim/control/machine.h"

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace winsim::control {
+
+// A new machine whose drive C: lives in hostDir/drive_c: Windows directories, the
+// spooler service running, the standard port monitor, no printers.
+void freshMachine(const std::string& hostDir);
+bool loadMachine(const std::string& dir);
+bool saveMachine(const std::string& dir);
+// The directory named by WINSIM_MACHINE, or ./machine when it is not set.
+std::string defaultMachineDir();
+
+void setCommandLine(const std::string& utf8);
+void setProgramPath(const std::string& windowsPath);
+void setWindowsVersion(uint32_t major, uint32_t minor, uint32_t build, uint32_t platform);
+
+uint64_t clockMs();
+void setClockMs(uint64_t ms);
+
+// What the program left open: a test's teardown asserts both are 0.
+size_t openHandleCount();
+size_t liveMemoryBlocks();
+
+} // namespace winsim::control

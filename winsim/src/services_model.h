@@ -1,0 +1,7 @@
+#pragma once
+
+namespace winsim {
+
+struct ServiceManager {};
+
+} // namespace winsim

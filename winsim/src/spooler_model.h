@@ -1,0 +1,7 @@
+#pragma once
+
+namespace winsim {
+
+struct Spooler {};
+
+} // namespace winsim
