@@ -1,7 +1,14 @@
 #pragma once
 
+#include <string>
+
 namespace winsim {
 
-struct FileSystem {};
+// Placeholder until this model is built; the machine store calls these three.
+struct FileSystem {
+    void reset() {}
+    bool save(const std::string&) const { return true; }
+    bool load(const std::string&) { return true; }
+};
 
 } // namespace winsim

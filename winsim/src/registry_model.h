@@ -1,7 +1,61 @@
+// The registry of the simulated machine: two hives of keys with typed values, stored
+// as Windows stores them (REG_SZ data is UTF-16LE with its terminator, as written).
+// winsim's own models (the spooler, MoveFileExW) keep their state here through this API.
 #pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <windows.h>
 
 namespace winsim {
 
-struct Registry {};
+enum class Hive { LocalMachine, CurrentUser };
+
+struct RegValue {
+    std::string name; // as first written
+    DWORD type = REG_NONE;
+    std::vector<uint8_t> data;
+};
+
+struct RegKey {
+    std::string name;                                   // as first created
+    std::map<std::string, RegValue> values;             // by case-folded name
+    std::map<std::string, std::unique_ptr<RegKey>> subkeys; // by case-folded name
+};
+
+class Registry {
+  public:
+    // Paths are UTF-8, backslash-separated, matched without regard to case.
+    RegKey* find(Hive hive, const std::string& path);
+    RegKey* create(Hive hive, const std::string& path);
+    bool removeTree(Hive hive, const std::string& path);
+    RegKey& root(Hive hive);
+
+    static void setValue(RegKey& key, const std::string& name, DWORD type, const void* data,
+                         size_t size);
+    static const RegValue* value(const RegKey& key, const std::string& name);
+    static bool removeValue(RegKey& key, const std::string& name);
+
+    // REG_SZ / REG_MULTI_SZ / REG_DWORD helpers over the raw bytes.
+    static void setString(RegKey& key, const std::string& name, const std::string& utf8);
+    static std::string getString(const RegKey& key, const std::string& name); // "" when absent
+    static void setMultiString(RegKey& key, const std::string& name,
+                               const std::vector<std::string>& strings);
+    static std::vector<std::string> getMultiString(const RegKey& key, const std::string& name);
+    static void setDword(RegKey& key, const std::string& name, DWORD v);
+    static DWORD getDword(const RegKey& key, const std::string& name, DWORD fallback);
+
+    void reset();
+    bool save(const std::string& dir) const;
+    bool load(const std::string& dir);
+
+  private:
+    RegKey localMachine_{"HKEY_LOCAL_MACHINE", {}, {}};
+    RegKey currentUser_{"HKEY_CURRENT_USER", {}, {}};
+};
 
 } // namespace winsim

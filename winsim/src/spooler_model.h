@@ -1,7 +1,14 @@
 #pragma once
 
+#include <string>
+
 namespace winsim {
 
-struct Spooler {};
+// Placeholder until this model is built; the machine store calls these three.
+struct Spooler {
+    void reset() {}
+    bool save(const std::string&) const { return true; }
+    bool load(const std::string&) { return true; }
+};
 
 } // namespace winsim
