@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace winsim {
@@ -9,6 +10,7 @@ struct Spooler {
     void reset() {}
     bool save(const std::string&) const { return true; }
     bool load(const std::string&) { return true; }
+    size_t openHandles() const { return 0; }
 };
 
 } // namespace winsim
