@@ -7,6 +7,10 @@ Machine& machine() {
     return theMachine;
 }
 
-void advanceClock(uint64_t ms) { machine().clockMs += ms; }
+void advanceClock(uint64_t ms) {
+    Machine& m = machine();
+    m.clockMs += ms;
+    m.services.onClock(m.clockMs);
+}
 
 } // namespace winsim
