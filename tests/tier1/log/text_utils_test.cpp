@@ -1,6 +1,8 @@
-#include <gtest/gtest.h>
+#include "support/machine_test.h"
 
 #include "log/text_utils.h"
+#include "machine.h"
+#include "winsim/control.h"
 #include "winsim/text.h"
 
 namespace {
@@ -90,6 +92,21 @@ TEST(TextUtils, ParseLongReadsLikeWtol) {
     for (const auto& row : rows) {
         EXPECT_EQ(row.expected, parseLong(row.text)) << winsim::toUtf8(row.text ? row.text : L"");
     }
+}
+
+using DuplicateText = MachineTest;
+
+TEST_F(DuplicateText, CopiesIntoAGlobalBlockOfTheTextsSize) {
+    W path("C:\\Windows\\system32\\orvmon64.dll");
+    WCHAR* copy = duplicateText(path);
+    ASSERT_NE(nullptr, copy);
+    EXPECT_EQ(u8(path), u8(copy));
+    EXPECT_EQ(2 * path.size() + 2, winsim::machine().memory.sizeOf(copy));
+    EXPECT_EQ(nullptr, GlobalFree(copy));
+
+    EXPECT_EQ(nullptr, duplicateText(L""));
+    EXPECT_EQ(nullptr, duplicateText(nullptr));
+    EXPECT_EQ(0u, winsim::control::liveMemoryBlocks());
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include <gtest/gtest.h>
+#include "support/machine_test.h"
 
 #include <malloc.h>
 
@@ -96,6 +96,24 @@ TEST(WideText, DirectoryOfCutsAtTheLastBackslashOrElseTheLastSlash) {
         release(directory);
         release(text);
     }
+}
+
+using WideTextFromAnsi = MachineTest;
+
+TEST_F(WideTextFromAnsi, ConvertsWindows1252Bytes) {
+    WideText text = fromAnsi("caf\xe9 \x80 \x9f \x84");
+    EXPECT_EQ("caf\xc3\xa9 \xe2\x82\xac \xc5\xb8 \xe2\x80\x9e", utf8(text));
+    EXPECT_EQ(10u, lengthOf(text));
+    expectBlockOfCapacity(text, 32);
+    release(text);
+
+    EXPECT_EQ(nullptr, fromAnsi(""));
+    EXPECT_EQ(nullptr, fromAnsi(nullptr));
+
+    text = fromAnsi(std::string(32, 'a').c_str());
+    EXPECT_EQ(std::string(32, 'a'), utf8(text));
+    expectBlockOfCapacity(text, 64);
+    release(text);
 }
 
 } // namespace
