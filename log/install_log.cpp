@@ -62,6 +62,7 @@ void logError(InstallContext& context, int code, const WCHAR* format, ...) {
     used += formatTextV(line + used, kLogLineCapacity - used, format, args);
     va_end(args);
 
+    // The pointer is only meaningful when a text came back.
     WCHAR* systemText = nullptr;
     if (FormatMessageW(kSystemTextFlags, nullptr, lastError, kEnglishUnitedStates,
                        reinterpret_cast<LPWSTR>(&systemText), 0, nullptr) == 0) {
