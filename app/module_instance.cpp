@@ -1,0 +1,3 @@
+#include "app/module_instance.h"
+
+HINSTANCE moduleInstance = nullptr;

@@ -1,0 +1,134 @@
+#include "support/machine_test.h"
+
+#include <climits>
+#include <string>
+
+#include "app/install_context.h"
+#include "log/install_log.h"
+#include "log/wide_text.h"
+#include "message_table.h"
+
+namespace {
+
+// The lines a test writes, without those of set-up.
+class InstallLog : public MachineTest {
+  protected:
+    void SetUp() override {
+        MachineTest::SetUp();
+        context_ = new InstallContext;
+        release(context_->logText);
+    }
+    void TearDown() override {
+        delete context_;
+        MachineTest::TearDown();
+    }
+    InstallContext& context() { return *context_; }
+    std::string log() { return u8(textOf(context_->logText)); }
+
+  private:
+    InstallContext* context_ = nullptr;
+};
+
+// The system text as the log shows it: the message table's entry without its line break.
+std::string systemText(DWORD code) {
+    std::string text = winsim::systemMessageText(code);
+    EXPECT_EQ("\r\n", text.substr(text.size() - 2)) << code;
+    return text.substr(0, text.size() - 2);
+}
+
+TEST_F(InstallLog, IndentsTwoSpacesPerLevelUpToTenLevels) {
+    const struct {
+        LONG depth;
+        size_t spaces;
+    } rows[] = {{0, 0}, {1, 2}, {3, 6}, {10, 20}, {11, 20}, {12, 20}, {-1, 0}, {INT_MIN, 0}};
+    for (const auto& row : rows) {
+        release(context().logText);
+        context().logDepth = row.depth;
+        logLine(context(), L"EnumMonitors");
+        EXPECT_EQ(std::string(row.spaces, ' ') + "EnumMonitors\r\n", log()) << row.depth;
+    }
+}
+
+TEST_F(InstallLog, EmptyTextStillWritesIndentationAndLineBreak) {
+    context().logDepth = 2;
+    logLine(context(), L"");
+    appendLogLine(context(), nullptr);
+    context().logDepth = 0;
+    appendLogLine(context(), L"");
+    EXPECT_EQ("    \r\n    \r\n\r\n", log());
+    EXPECT_EQ(0, context().errorCount);
+}
+
+TEST_F(InstallLog, DataIsFormattedAsAnArgumentNeverAsTheFormat) {
+    logLine(context(), L"%d Monitors found.", 3);
+    W name("50%s %d");
+    logLine(context(), L">AddPrinter(%s)", static_cast<const WCHAR*>(name));
+    EXPECT_EQ("3 Monitors found.\r\n>AddPrinter(50%s %d)\r\n", log());
+}
+
+TEST_F(InstallLog, ErrorLinesCarryTheSystemTextOfTheLastError) {
+    const DWORD kNoSuchMessage = 0x2000BEEF;
+    const struct {
+        DWORD lastError;
+        int code;
+        const WCHAR* format;
+        std::string expected;
+    } rows[] = {
+        {0, 7, L"Can`t retrieve system directory.", "Error(7): Can`t retrieve system directory."},
+        {ERROR_ACCESS_DENIED, 16, L"Can`t open printer '%s'",
+         "Error(16): Can`t open printer 'Folioscope' - (" + systemText(ERROR_ACCESS_DENIED) + ")"},
+        {RPC_S_SERVER_UNAVAILABLE, 2, L"Can't open the spooler",
+         "Error(2): Can't open the spooler - (" + systemText(RPC_S_SERVER_UNAVAILABLE) + ")"},
+        {kNoSuchMessage, 4, L"Can't start the spooler",
+         "Error(4): Can't start the spooler - ( No Description )"},
+    };
+    LONG expectedCount = 0;
+    for (const auto& row : rows) {
+        release(context().logText);
+        context().logDepth = 1;
+        SetLastError(row.lastError);
+        logError(context(), row.code, row.format, L"Folioscope");
+        EXPECT_EQ("  " + row.expected + "\r\n", log());
+        EXPECT_EQ(++expectedCount, context().errorCount);
+        EXPECT_EQ(row.lastError, GetLastError()) << "logging leaves the last error alone";
+    }
+}
+
+TEST_F(InstallLog, ErrorMessageArgumentsAreFormatted) {
+    SetLastError(ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
+    logError(context(), 5, L"ControlService failed with code %d (0x%x)", 1061, 1061);
+    EXPECT_EQ("Error(5): ControlService failed with code 1061 (0x425) - (" +
+                  systemText(ERROR_SERVICE_CANNOT_ACCEPT_CTRL) + ")\r\n",
+              log());
+}
+
+TEST_F(InstallLog, ReportsTheErrorOfTheFailingCallTwiceInARow) {
+    SetLastError(0xDEADBEEF);
+    WCHAR path[4];
+    ASSERT_EQ(0u, GetModuleFileNameW(nullptr, path, 0));
+    logError(context(), 6, L"Can`t retrieve printer driver directory.");
+    logError(context(), 7, L"Can`t retrieve system directory.");
+    std::string text = " - (" + systemText(ERROR_INSUFFICIENT_BUFFER) + ")\r\n";
+    EXPECT_EQ("Error(6): Can`t retrieve printer driver directory." + text +
+                  "Error(7): Can`t retrieve system directory." + text,
+              log());
+    EXPECT_EQ(2, context().errorCount);
+}
+
+TEST_F(InstallLog, OverlongLinesAreCutTo1023Characters) {
+    std::string data(1100, 'x');
+    W wide(data);
+    context().logDepth = 3;
+    logLine(context(), L"%s", static_cast<const WCHAR*>(wide));
+    EXPECT_EQ(std::string(6, ' ') + data.substr(0, 1023) + "\r\n", log());
+
+    release(context().logText);
+    context().logDepth = 0;
+    SetLastError(ERROR_ACCESS_DENIED);
+    logError(context(), 8, L"CopyFile(..,%s)", static_cast<const WCHAR*>(wide));
+    std::string line = "Error(8): CopyFile(..," + data;
+    EXPECT_EQ(line.substr(0, 1023) + "\r\n", log());
+    EXPECT_EQ(1, context().errorCount);
+}
+
+} // namespace
