@@ -5,4 +5,5 @@
 #include <cstdint>
 #include <string>
 
+#include "winsim/control/files.h"
 #include "winsim/control/machine.h"
