@@ -53,10 +53,10 @@ TEST_F(ServiceStateTest, StopIsPendingForTheStopDelayThenStopped) {
     EXPECT_EQ(2000u, status.dwWaitHint);
     EXPECT_FALSE(winsim::machine().services.isRunning("spooler"));
 
-    sleepMs(999);
+    Sleep(999);
     EXPECT_EQ(DWORD(SERVICE_STOP_PENDING), queryState(spooler));
     EXPECT_TRUE(events.empty());
-    sleepMs(1);
+    Sleep(1);
     EXPECT_EQ(DWORD(SERVICE_STOPPED), queryState(spooler));
     EXPECT_EQ(std::vector<Event>({{"Spooler", SERVICE_STOPPED}}), events);
 }
@@ -76,9 +76,9 @@ TEST_F(ServiceStateTest, StartIsPendingForTheStartDelayThenRunning) {
     EXPECT_EQ(0u, status.dwCheckPoint);
     EXPECT_EQ(2000u, status.dwWaitHint);
 
-    sleepMs(699);
+    Sleep(699);
     EXPECT_EQ(DWORD(SERVICE_START_PENDING), queryState(spooler));
-    sleepMs(1);
+    Sleep(1);
     EXPECT_EQ(DWORD(SERVICE_RUNNING), queryState(spooler));
     EXPECT_TRUE(winsim::machine().services.isRunning("spooler"));
     EXPECT_EQ(std::vector<Event>({{"Spooler", SERVICE_RUNNING}}), events);
@@ -115,9 +115,9 @@ TEST_F(ServiceStateTest, StartingADependentStartsItsDependencyFirst) {
     ASSERT_TRUE(StartServiceW(fax, 0, nullptr));
     EXPECT_EQ(DWORD(SERVICE_START_PENDING), winsim::control::serviceState("Spooler"));
 
-    sleepMs(599);
+    Sleep(599);
     EXPECT_EQ(DWORD(SERVICE_START_PENDING), queryState(fax));
-    sleepMs(1);
+    Sleep(1);
     EXPECT_EQ(DWORD(SERVICE_RUNNING), queryState(fax));
     EXPECT_EQ(std::vector<Event>({{"Spooler", SERVICE_RUNNING}, {"Fax", SERVICE_RUNNING}}), events);
     EXPECT_EQ(1u, winsim::control::serviceStartCount("Spooler"));
@@ -141,14 +141,14 @@ struct Wait {
 };
 
 Wait pollFor(SC_HANDLE service, DWORD wanted) {
-    uint64_t begin = winsim::machine().clockMs;
+    uint64_t begin = winsim::control::clockMs();
     SERVICE_STATUS status = {};
     QueryServiceStatus(service, &status);
     for (int i = 0; i < 50 && status.dwCurrentState != wanted; ++i) {
-        sleepMs(200);
+        Sleep(200);
         QueryServiceStatus(service, &status);
     }
-    return {status.dwCurrentState == wanted, winsim::machine().clockMs - begin};
+    return {status.dwCurrentState == wanted, winsim::control::clockMs() - begin};
 }
 
 struct PollCase {
