@@ -19,14 +19,10 @@ constexpr DWORD kCheckAccess = 0x14;   // SERVICE_QUERY_STATUS | SERVICE_START
 constexpr DWORD kRestartAccess = 0x34; // ... | SERVICE_STOP
 
 inline void poisonLastError() {
-    winsim::machine().lastError = kPoison;
+    SetLastError(kPoison);
 }
 inline DWORD lastError() {
-    return winsim::machine().lastError;
-}
-// What Sleep does to the machine: the clock moves and due transitions happen.
-inline void sleepMs(uint64_t ms) {
-    winsim::advanceClock(ms);
+    return GetLastError();
 }
 
 inline SERVICE_STATUS poisonedStatus() {
