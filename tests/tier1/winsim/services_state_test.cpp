@@ -123,6 +123,30 @@ TEST_F(ServiceStateTest, StartingADependentStartsItsDependencyFirst) {
     EXPECT_EQ(1u, winsim::control::serviceStartCount("Spooler"));
 }
 
+// The spooler maps the monitor DLL while it runs; the file can go once the service stopped.
+TEST_F(ServiceStateTest, StoppedSpoolerLetsGoOfItsFiles) {
+    const std::string dll = "C:\\Windows\\system32\\orvmon64.dll";
+    ASSERT_TRUE(winsim::control::writeFile(dll, "MZ"));
+    winsim::control::holdFileBySpooler(dll, true);
+    winsim::control::setServiceStopDelay("Spooler", 400);
+    std::u16string path = winsim::toUtf16(dll);
+    poisonLastError();
+    EXPECT_FALSE(DeleteFileW(winsim::wz(path)));
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), lastError());
+
+    ScHandleGuard scm(openManager());
+    ScHandleGuard spooler(openService(scm, "spooler", kRestartAccess));
+    SERVICE_STATUS status = {};
+    ASSERT_TRUE(ControlService(spooler, SERVICE_CONTROL_STOP, &status));
+    Sleep(399);
+    poisonLastError();
+    EXPECT_FALSE(DeleteFileW(winsim::wz(path)));
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), lastError());
+    Sleep(1);
+    EXPECT_TRUE(DeleteFileW(winsim::wz(path)));
+    EXPECT_FALSE(winsim::control::fileExists(dll));
+}
+
 TEST_F(ServiceStateTest, ReRegisteringAListenerReplacesIt) {
     int first = 0;
     int second = 0;
