@@ -69,33 +69,6 @@ TEST_F(ServiceKnobsTest, NeverStopsAndNeverStarts) {
     EXPECT_FALSE(winsim::machine().services.isRunning("spooler"));
 }
 
-TEST_F(ServiceKnobsTest, StartTypeDisabledAndBack) {
-    control::setServiceRunning("Spooler", false);
-    control::setServiceStartType("Spooler", SERVICE_DISABLED);
-    ScHandleGuard scm(openManager());
-    ScHandleGuard spooler(openService(scm, "spooler", kCheckAccess));
-    poisonLastError();
-    EXPECT_FALSE(StartServiceW(spooler, 0, nullptr));
-    EXPECT_EQ(DWORD(ERROR_SERVICE_DISABLED), lastError());
-    control::setServiceStartType("Spooler", SERVICE_AUTO_START);
-    EXPECT_TRUE(StartServiceW(spooler, 0, nullptr));
-    EXPECT_EQ(1u, control::serviceStartCount("spooler"));
-}
-
-TEST_F(ServiceKnobsTest, MissingServiceAndMissingRights) {
-    ScHandleGuard scm(openManager());
-    control::setServiceGrantedAccess("Spooler", 0);
-    poisonLastError();
-    EXPECT_EQ(nullptr, openService(scm, "spooler", kCheckAccess));
-    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), lastError());
-    control::removeService("Spooler");
-    poisonLastError();
-    EXPECT_EQ(nullptr, openService(scm, "spooler", kCheckAccess));
-    EXPECT_EQ(DWORD(ERROR_SERVICE_DOES_NOT_EXIST), lastError());
-    EXPECT_EQ(0u, control::serviceState("Spooler"));
-    EXPECT_FALSE(winsim::machine().services.isRunning("spooler"));
-}
-
 TEST_F(ServiceKnobsTest, ForcedStatesTakeDependenciesAndDependentsAlong) {
     std::vector<std::string> order;
     winsim::machine().services.listen(kListener, [&](const std::string& name, DWORD state) {

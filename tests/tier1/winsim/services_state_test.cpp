@@ -95,16 +95,6 @@ TEST_F(ServiceStateTest, DueTransitionHappensWhenACallLooks) {
     EXPECT_EQ(DWORD(SERVICE_STOPPED), queryState(spooler));
 }
 
-TEST_F(ServiceStateTest, ZeroDelayShowsTheNewStateAtTheNextLook) {
-    winsim::control::setServiceStopDelay("Spooler", 0);
-    ScHandleGuard scm(openManager());
-    ScHandleGuard spooler(openService(scm, "spooler", kRestartAccess));
-    SERVICE_STATUS status = {};
-    ASSERT_TRUE(ControlService(spooler, SERVICE_CONTROL_STOP, &status));
-    EXPECT_EQ(DWORD(SERVICE_STOP_PENDING), status.dwCurrentState);
-    EXPECT_EQ(DWORD(SERVICE_STOPPED), queryState(spooler));
-}
-
 TEST_F(ServiceStateTest, StartingADependentStartsItsDependencyFirst) {
     winsim::control::setServiceRunning("Spooler", false);
     winsim::control::setServiceStartDelay("Spooler", 600);
