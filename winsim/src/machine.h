@@ -21,6 +21,7 @@ struct MachineSettings {
     DWORD osMinor = 2;
     DWORD osBuild = 9200;
     DWORD osPlatform = VER_PLATFORM_WIN32_NT;
+    bool administrator = true; // the manifest asks for elevation
 };
 
 struct Machine {
