@@ -1,9 +1,7 @@
 #include "pe_resources.h"
 #include "pe_writer.h"
 #include "version_block.h"
-#include "version_files.h"
 #include "winsim/control.h"
-#include "winsim/text.h"
 
 namespace winsim::control {
 
@@ -13,7 +11,8 @@ constexpr uint16_t kEnglishUs = 0x0409;
 constexpr uint16_t kTypeRcData = 10;
 
 bool writeDll(const std::string& windowsPath, const std::vector<pe::ResourceEntry>& resources) {
-    return writeMachineFile(toUtf16(windowsPath), pe::buildDll(resources));
+    std::vector<uint8_t> image = pe::buildDll(resources);
+    return writeFile(windowsPath, std::string(image.begin(), image.end()));
 }
 
 } // namespace
