@@ -49,7 +49,9 @@ namespace winsim::control {
 
 // Nothing runs during boot that could hold a file, so every hold of another process is gone
 // before the session manager works through the queue; an operation that fails is skipped.
+// The automatic services (the spooler among them) start once the queue is done.
 void reboot() {
+    machine().services.shutDown();
     machine().files.releaseAllHolds();
     for (const BootOperation& operation : queuedBootOperations()) {
         const WindowsPath source = parseWindowsPath(toUtf8(operation.first));
@@ -63,6 +65,7 @@ void reboot() {
         }
     }
     clearBootOperations();
+    machine().services.bootUp();
 }
 
 } // namespace winsim::control

@@ -227,6 +227,22 @@ void ServiceManager::force(Service& service, bool running) {
     }
 }
 
+void ServiceManager::shutDown() {
+    for (auto& entry : services_) {
+        force(entry.second, false);
+    }
+}
+
+void ServiceManager::bootUp() {
+    for (auto& entry : services_) {
+        const DWORD type = entry.second.startType;
+        if (type == SERVICE_AUTO_START || type == SERVICE_BOOT_START ||
+            type == SERVICE_SYSTEM_START) {
+            force(entry.second, true);
+        }
+    }
+}
+
 void ServiceManager::arrive(Service& service, DWORD state) {
     service.state = state;
     service.dueMs.reset();

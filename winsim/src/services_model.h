@@ -79,6 +79,10 @@ class ServiceManager {
     void settle(uint64_t now);
     // Puts a service into RUNNING or STOPPED at once, its dependencies or dependents too.
     void force(Service& service, bool running);
+    // A restart of the machine: every service ends before the session manager carries out
+    // the boot-time file operations, and the automatic ones start again afterwards.
+    void shutDown();
+    void bootUp();
 
     SC_HANDLE openHandle(const ScHandle& handle);
     const ScHandle* handle(SC_HANDLE handle) const;

@@ -133,3 +133,17 @@ TEST_F(FilesMove, RebootCarriesOutTheQueueInOrderAndClearsIt) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(FilesMove, RebootStartsOnlyTheAutomaticServicesAgain) {
+    control::setServiceRunning("Fax", true);
+    control::setServiceNeverStops("Spooler", true);
+
+    control::reboot();
+
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), control::serviceState("Spooler"));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), control::serviceState("Fax"));
+}
+
+} // namespace
