@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "machine.h"
-#include "registry_ansi.h"
+#include "code_page.h"
 #include "winsim/text.h"
 
 using winsim::Hive;

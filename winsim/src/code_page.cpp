@@ -1,4 +1,4 @@
-#include "registry_ansi.h"
+#include "code_page.h"
 
 namespace winsim {
 
@@ -10,10 +10,6 @@ const char16_t kHighControls[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x20
                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
                                     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char16_t widen(unsigned char byte) {
-    return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : char16_t(byte);
-}
 
 char narrow(char16_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
@@ -28,6 +24,10 @@ char narrow(char16_t c) {
 }
 
 } // namespace
+
+char16_t widen(unsigned char byte) {
+    return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : char16_t(byte);
+}
 
 std::u16string ansiToUtf16(const char* bytes, size_t count) {
     std::u16string chars(count, u'\0');
