@@ -2,6 +2,7 @@
 
 #include "app/module_instance.h"
 #include "log/install_log.h"
+#include "system/spooler_service.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ InstallContext::InstallContext()
       logDepth(0), deferredFiles(nullptr), keptPrinters(nullptr), printers{nullptr, 0},
       parkedPrinters(nullptr) {
     logLine(*this, L"Folioscope %d", kBuildNumber);
+    checkSpooler(*this);
     selectPlatformFiles(*this);
     readProgramDir(*this);
     readSystemDir(*this);
