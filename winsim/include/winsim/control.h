@@ -5,5 +5,6 @@
 #include <cstdint>
 #include <string>
 
+#include "winsim/control/files.h"
 #include "winsim/control/machine.h"
 #include "winsim/control/services.h"
