@@ -2,6 +2,7 @@
 
 #include "app/module_instance.h"
 #include "log/install_log.h"
+#include "system/deferred_files.h"
 #include "system/spooler_service.h"
 
 namespace {
@@ -69,6 +70,8 @@ InstallContext::~InstallContext() {
         GlobalFree(printers.printers);
         printers = PrinterList{nullptr, 0};
     }
+    freeDeferredFiles(deferredFiles);
+    deferredFiles = nullptr;
     release(driverDir);
     release(logText);
     release(systemDir);
