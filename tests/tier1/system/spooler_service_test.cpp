@@ -40,7 +40,7 @@ TEST_F(CheckSpooler, FailuresAreReportedOneLevelDeeper) {
         std::string errorLine;
         uint64_t waitedMs;
     } rows[] = {
-        {"standard user", [] { setServiceManagerStandardUser(true); },
+        {"standard user", [] { setAdministrator(false); },
          "  Error(1): Can't open service manager. - (Access is denied.)\r\n", 0},
         {"no spooler installed", [] { removeService("spooler"); },
          "  Error(2): Can't open the spooler - (The specified service does not exist as an "
@@ -106,13 +106,13 @@ TEST_F(SpoolerRestartGuard, StopsAndStartsTheSpoolerAndReportsEachFailure) {
          ">Restart Spooler\r\nError(5): ControlService failed with code 5 (0x5) - (Access is "
          "denied.)\r\nError(3): Can't stop the spooler - (Access is denied.)\r\n",
          2, SERVICE_RUNNING, 10000, 10000, SERVICE_RUNNING},
-        {"manager refused", [] { setServiceManagerStandardUser(true); },
+        {"manager refused", [] { setAdministrator(false); },
          ">Restart Spooler\r\nError(1): Can't open service manager. - (Access is denied.)\r\n", 1,
          SERVICE_RUNNING, 0, 0, SERVICE_RUNNING},
         {"manager refused, spooler stopped",
          [] {
              setServiceRunning("spooler", false);
-             setServiceManagerStandardUser(true);
+             setAdministrator(false);
          },
          ">Restart Spooler\r\nError(1): Can't open service manager. - (Access is denied.)\r\n", 1,
          SERVICE_STOPPED, 0, 0, SERVICE_STOPPED},
@@ -151,7 +151,7 @@ TEST_F(SpoolerRestartGuard, HasThreeOutcomesOfCreation) {
         bool manager, service, stopRequested;
         unsigned starts;
     } rows[] = {
-        {"nothing opened", [] { setServiceManagerStandardUser(true); }, false, false, false, 0},
+        {"nothing opened", [] { setAdministrator(false); }, false, false, false, 0},
         {"manager only", [] { removeService("spooler"); }, true, false, false, 0},
         {"service open", [] { setServiceRunning("spooler", false); }, true, true, true, 1},
     };
