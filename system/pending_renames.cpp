@@ -51,10 +51,8 @@ BYTE* readPendingValue(DWORD& size) {
     if (RegQueryValueExW(key, kPendingValue, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS &&
         size > 0) {
         data = static_cast<BYTE*>(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size));
-        DWORD allocated = size;
         if (data != nullptr &&
-            (RegQueryValueExW(key, kPendingValue, nullptr, nullptr, data, &size) != ERROR_SUCCESS ||
-             size > allocated)) {
+            RegQueryValueExW(key, kPendingValue, nullptr, nullptr, data, &size) != ERROR_SUCCESS) {
             GlobalFree(data);
             data = nullptr;
         }

@@ -69,17 +69,6 @@ TEST(MultiStringScan, FindsEveryStringBeforeTheTerminatorAndNothingOutsideTheDat
     }
 }
 
-TEST(MultiStringScan, CountsBeyondTheCapacityWithoutWritingThere) {
-    const std::vector<unsigned char> bytes = valueBytes("a|b|c||");
-    MultiStringPart parts[3] = {{7, 7}, {7, 7}, {7, 7}};
-    EXPECT_EQ(3u, scanMultiString(bytes.data(), bytes.size(), nullptr, 0));
-    EXPECT_EQ(3u, scanMultiString(bytes.data(), bytes.size(), parts, 2));
-    EXPECT_EQ(2u, parts[1].start);
-    EXPECT_EQ(1u, parts[1].length);
-    EXPECT_EQ(7u, parts[2].start);
-    EXPECT_EQ(7u, parts[2].length);
-}
-
 // Random values, mostly short strings: whatever the bytes, the parts tile the data from its
 // start, hold no NUL, end at a NUL or at the end of the data, and start before the
 // terminating empty string.

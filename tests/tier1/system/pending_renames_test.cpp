@@ -110,8 +110,6 @@ TEST_F(PendingRenames, ReadsOddValuesWithinTheirData) {
     } rows[] = {
         {"no value", [] {}, {}},
         {"empty value", [] { setPendingValue(""); }, {}},
-        {"only the terminator", [] { setPendingValue("|"); }, {}},
-        {"one string", [] { setPendingValue("\\??\\C:\\a.dll||"); }, {}},
         {"odd number of strings",
          [] { setPendingValue("\\??\\C:\\a.dll||\\??\\C:\\a.dll||"); },
          {{"\\??\\C:\\a.dll", 1}, {"", 0}}},
@@ -225,16 +223,6 @@ TEST_F(PendingRenames, ProductDllsKeepARebootPendingOnlyWhileTheyStayQueued) {
          true,
          2,
          {inDrivers("ORVUI64.DLL")},
-         {}},
-        {"UI DLL renamed, held by the spooler only",
-         [] {
-             writeFile(inDrivers("orvui64.dll"), "u");
-             holdFileBySpooler(inDrivers("orvui64.dll"), true);
-             queueRename(inDrivers("orvui64.dll"), inDrivers("orvui64.old"));
-         },
-         true,
-         2,
-         {inDrivers("orvui64.dll")},
          {}},
         {"source is a directory",
          [] {
