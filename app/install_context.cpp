@@ -2,6 +2,8 @@
 
 #include "app/module_instance.h"
 #include "log/install_log.h"
+#include "system/deferred_files.h"
+#include "system/spooler_service.h"
 
 namespace {
 
@@ -51,6 +53,7 @@ InstallContext::InstallContext()
       logDepth(0), deferredFiles(nullptr), keptPrinters(nullptr), printers{nullptr, 0},
       parkedPrinters(nullptr) {
     logLine(*this, L"Folioscope %d", kBuildNumber);
+    checkSpooler(*this);
     selectPlatformFiles(*this);
     readProgramDir(*this);
     readSystemDir(*this);
@@ -67,6 +70,8 @@ InstallContext::~InstallContext() {
         GlobalFree(printers.printers);
         printers = PrinterList{nullptr, 0};
     }
+    freeDeferredFiles(deferredFiles);
+    deferredFiles = nullptr;
     release(driverDir);
     release(logText);
     release(systemDir);
