@@ -1,5 +1,7 @@
 #include "machine.h"
 
+#include "winsim/control.h"
+
 namespace winsim {
 
 Machine& machine() {
@@ -14,3 +16,42 @@ void advanceClock(uint64_t ms) {
 }
 
 } // namespace winsim
+
+namespace winsim::control {
+
+void setCommandLine(const std::string& utf8) {
+    machine().settings.commandLine = utf8;
+}
+
+void setProgramPath(const std::string& windowsPath) {
+    machine().settings.programPath = windowsPath;
+}
+
+void setWindowsVersion(uint32_t major, uint32_t minor, uint32_t build, uint32_t platform) {
+    MachineSettings& s = machine().settings;
+    s.osMajor = major;
+    s.osMinor = minor;
+    s.osBuild = build;
+    s.osPlatform = platform;
+}
+
+void setElevated(bool elevated) {
+    machine().settings.elevated = elevated;
+}
+
+// The usual image base of a 64-bit executable.
+void* programInstance() {
+    return reinterpret_cast<void*>(uintptr_t{0x140000000});
+}
+
+size_t openHandleCount() {
+    const Machine& m = machine();
+    return m.files.openHandles() + m.registry.openHandles() + m.services.openHandles() +
+           m.spooler.openHandles();
+}
+
+size_t liveMemoryBlocks() {
+    return machine().memory.liveBlocks();
+}
+
+} // namespace winsim::control

@@ -4,4 +4,6 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int show);
 
-int main() { return wWinMain(nullptr, nullptr, nullptr, 1); }
+int main() {
+    return wWinMain(nullptr, nullptr, nullptr, 1);
+}

@@ -1,16 +1,39 @@
+// Global and local memory of the simulated process. Blocks are real heap blocks (so the
+// sanitizers see overruns); the model only keeps the list of live ones, which is what
+// lets a test's teardown find a block the program forgot to free.
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <string>
 
 namespace winsim {
 
-// Placeholder until this model is built; the machine store calls these three.
-struct Memory {
-    void reset() {}
+class Memory {
+  public:
+    Memory() = default;
+    Memory(const Memory&) = delete;
+    Memory& operator=(const Memory&) = delete;
+    ~Memory();
+    // GMEM_FIXED semantics: the handle is the block's address. Never returns null for a
+    // zero size, as Windows hands out a valid pointer then too.
+    void* allocate(size_t bytes, bool zeroFill);
+    // False when the pointer is not a live block of this process.
+    bool release(void* block);
+    bool isLive(const void* block) const;
+    size_t sizeOf(const void* block) const;
+
+    // Memory does not survive the process: a fresh or loaded machine has no blocks.
+    void reset();
     bool save(const std::string&) const { return true; }
-    bool load(const std::string&) { return true; }
-    size_t liveBlocks() const { return 0; }
+    bool load(const std::string&) {
+        reset();
+        return true;
+    }
+    size_t liveBlocks() const { return blocks_.size(); }
+
+  private:
+    std::map<const void*, size_t> blocks_; // address -> size asked for
 };
 
 } // namespace winsim

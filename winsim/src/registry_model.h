@@ -22,9 +22,17 @@ struct RegValue {
 };
 
 struct RegKey {
-    std::string name;                                   // as first created
-    std::map<std::string, RegValue> values;             // by case-folded name
+    std::string name;                                       // as first created
+    std::map<std::string, RegValue> values;                 // by case-folded name
     std::map<std::string, std::unique_ptr<RegKey>> subkeys; // by case-folded name
+};
+
+// A key the program holds open. The path is resolved again on every use, so a handle
+// to a key that was deleted meanwhile fails instead of pointing into freed memory.
+struct RegHandle {
+    Hive hive = Hive::LocalMachine;
+    std::string path;
+    REGSAM access = 0;
 };
 
 class Registry {
@@ -49,13 +57,29 @@ class Registry {
     static void setDword(RegKey& key, const std::string& name, DWORD v);
     static DWORD getDword(const RegKey& key, const std::string& name, DWORD fallback);
 
+    // HKEY values handed to the program; never null, never a predefined key, never reused.
+    HKEY addHandle(const RegHandle& handle);
+    const RegHandle* handle(HKEY key) const;
+    bool closeHandle(HKEY key);
+    size_t openHandles() const { return handles_.size(); }
+
+    // Empties both hives and forgets open handles. The keys every Windows machine has
+    // are added by the machine store, which knows what a fresh machine looks like.
     void reset();
+    // One text file per hive: dir/registry/HKLM.reg and dir/registry/HKCU.reg.
     bool save(const std::string& dir) const;
     bool load(const std::string& dir);
 
   private:
     RegKey localMachine_{"HKEY_LOCAL_MACHINE", {}, {}};
     RegKey currentUser_{"HKEY_CURRENT_USER", {}, {}};
+    std::map<uintptr_t, RegHandle> handles_;
+    uintptr_t nextHandle_ = 0x1a0;
 };
+
+// The hive and the path below it that the text files and the control API write as one
+// name ("HKEY_LOCAL_MACHINE\SOFTWARE\..."); false for roots the machine does not model.
+bool splitRootedPath(const std::string& rooted, Hive& hive, std::string& path);
+const char* hiveName(Hive hive);
 
 } // namespace winsim

@@ -28,6 +28,17 @@
 #define KEY_WRITE 0x20006
 #define KEY_ALL_ACCESS 0xF003F
 
+// Registry results that only the registry calls produce.
+#ifndef ERROR_BAD_PATHNAME
+#define ERROR_BAD_PATHNAME 161L
+#endif
+#ifndef ERROR_NOACCESS
+#define ERROR_NOACCESS 998L
+#endif
+#ifndef ERROR_KEY_DELETED
+#define ERROR_KEY_DELETED 1018L
+#endif
+
 #define REG_OPTION_NON_VOLATILE 0x00000000
 #define REG_CREATED_NEW_KEY 0x00000001
 #define REG_OPENED_EXISTING_KEY 0x00000002

@@ -9,14 +9,24 @@ namespace winsim::control {
 // A new machine whose drive C: lives in hostDir/drive_c: Windows directories, the
 // spooler service running, the standard port monitor, no printers.
 void freshMachine(const std::string& hostDir);
+// A machine directory holds drive_c/, registry/HKLM.reg, registry/HKCU.reg and state.txt
+// (see winsim/README.md). Loading makes dir the machine's host directory.
 bool loadMachine(const std::string& dir);
 bool saveMachine(const std::string& dir);
+// Whether dir holds a saved machine (its state file).
+bool machineExists(const std::string& dir);
 // The directory named by WINSIM_MACHINE, or ./machine when it is not set.
 std::string defaultMachineDir();
 
 void setCommandLine(const std::string& utf8);
 void setProgramPath(const std::string& windowsPath);
 void setWindowsVersion(uint32_t major, uint32_t minor, uint32_t build, uint32_t platform);
+// The installer runs elevated unless a test says otherwise; a standard user may read
+// HKEY_LOCAL_MACHINE but not open it for writing (ERROR_ACCESS_DENIED).
+void setElevated(bool elevated);
+
+// The module handle of the installer's image, as the loader hands it to wWinMain.
+void* programInstance();
 
 uint64_t clockMs();
 void setClockMs(uint64_t ms);

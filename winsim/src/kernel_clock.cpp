@@ -1,0 +1,26 @@
+#include "machine.h"
+#include "winsim/control.h"
+
+void WINAPI Sleep(DWORD dwMilliseconds) {
+    winsim::advanceClock(dwMilliseconds);
+}
+
+// The tick count is the clock in milliseconds cut to 32 bits: it wraps after 49.7 days,
+// as it does on Windows.
+DWORD WINAPI GetTickCount(void) {
+    return static_cast<DWORD>(winsim::machine().clockMs);
+}
+
+namespace winsim::control {
+
+uint64_t clockMs() {
+    return machine().clockMs;
+}
+
+void setClockMs(uint64_t ms) {
+    Machine& m = machine();
+    m.clockMs = ms;
+    m.services.onClock(ms);
+}
+
+} // namespace winsim::control

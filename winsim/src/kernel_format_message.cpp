@@ -1,0 +1,66 @@
+#include <cstring>
+
+#include "machine.h"
+#include "message_table.h"
+#include "winsim/text.h"
+
+namespace {
+
+// US English is the only message language installed on the simulated machine; 0 and the
+// user/system defaults resolve to it.
+bool isInstalledLanguage(DWORD languageId) {
+    const DWORD userDefault = 0x0400;
+    const DWORD systemDefault = 0x0800;
+    const DWORD usEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    return languageId == 0 || languageId == userDefault || languageId == systemDefault ||
+           languageId == usEnglish;
+}
+
+DWORD fail(DWORD error) {
+    SetLastError(error);
+    return 0;
+}
+
+DWORD storeText(const std::u16string& text, DWORD flags, LPWSTR buffer, DWORD size) {
+    const size_t bytes = (text.size() + 1) * sizeof(WCHAR);
+    if (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) {
+        // The caller passed the address of a pointer; the block is LocalAlloc'd, freed
+        // with LocalFree.
+        void* block = LocalAlloc(LMEM_FIXED, bytes);
+        if (!block) {
+            return fail(ERROR_NOT_ENOUGH_MEMORY);
+        }
+        std::memcpy(block, text.c_str(), bytes);
+        *reinterpret_cast<LPWSTR*>(buffer) = static_cast<LPWSTR>(block);
+    } else {
+        if (size < text.size() + 1) {
+            return fail(ERROR_INSUFFICIENT_BUFFER);
+        }
+        std::memcpy(buffer, text.c_str(), bytes);
+    }
+    return static_cast<DWORD>(text.size());
+}
+
+} // namespace
+
+// Only system messages are available; inserts are returned as written (%1, %2), which is
+// what FORMAT_MESSAGE_IGNORE_INSERTS asks for and all the installer uses.
+DWORD WINAPI FormatMessageW(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
+                            LPWSTR lpBuffer, DWORD nSize, va_list* Arguments) {
+    (void)lpSource;
+    (void)Arguments;
+    if (!(dwFlags & FORMAT_MESSAGE_FROM_SYSTEM) || !lpBuffer) {
+        return fail(ERROR_INVALID_PARAMETER);
+    }
+    if (dwFlags & FORMAT_MESSAGE_ALLOCATE_BUFFER) {
+        *reinterpret_cast<LPWSTR*>(lpBuffer) = nullptr;
+    }
+    const char* text = winsim::systemMessageText(dwMessageId);
+    if (!text) {
+        return fail(ERROR_MR_MID_NOT_FOUND);
+    }
+    if (!isInstalledLanguage(dwLanguageId)) {
+        return fail(ERROR_RESOURCE_LANG_NOT_FOUND);
+    }
+    return storeText(winsim::toUtf16(text), dwFlags, lpBuffer, nSize);
+}

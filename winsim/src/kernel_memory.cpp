@@ -1,0 +1,91 @@
+#include <cstdlib>
+#include <cstring>
+
+#include "machine.h"
+
+namespace winsim {
+
+Memory::~Memory() {
+    reset();
+}
+
+void* Memory::allocate(size_t bytes, bool zeroFill) {
+    void* block = zeroFill ? std::calloc(1, bytes ? bytes : 1) : std::malloc(bytes ? bytes : 1);
+    if (block) {
+        blocks_[block] = bytes;
+    }
+    return block;
+}
+
+bool Memory::release(void* block) {
+    auto it = blocks_.find(block);
+    if (it == blocks_.end()) {
+        return false;
+    }
+    blocks_.erase(it);
+    std::free(block);
+    return true;
+}
+
+bool Memory::isLive(const void* block) const {
+    return blocks_.count(block) != 0;
+}
+
+size_t Memory::sizeOf(const void* block) const {
+    auto it = blocks_.find(block);
+    return it == blocks_.end() ? 0 : it->second;
+}
+
+void Memory::reset() {
+    for (auto& entry : blocks_) {
+        std::free(const_cast<void*>(entry.first));
+    }
+    blocks_.clear();
+}
+
+} // namespace winsim
+
+namespace {
+
+// The installer only asks for fixed blocks; a moveable block would need a lock/unlock
+// layer that nothing here uses.
+constexpr UINT kSupportedFlags = GMEM_FIXED | GMEM_ZEROINIT;
+
+HANDLE allocateBlock(UINT flags, SIZE_T bytes) {
+    if (flags & ~kSupportedFlags) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    void* block = winsim::machine().memory.allocate(bytes, (flags & GMEM_ZEROINIT) != 0);
+    if (!block) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    }
+    return block;
+}
+
+// Freeing returns null on success and the handle itself on failure.
+HANDLE freeBlock(HANDLE block) {
+    if (!block || winsim::machine().memory.release(block)) {
+        return nullptr;
+    }
+    SetLastError(ERROR_INVALID_HANDLE);
+    return block;
+}
+
+} // namespace
+
+HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
+    return allocateBlock(uFlags, dwBytes);
+}
+
+HGLOBAL WINAPI GlobalFree(HGLOBAL hMem) {
+    return freeBlock(hMem);
+}
+
+HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes) {
+    return allocateBlock(uFlags, uBytes);
+}
+
+HLOCAL WINAPI LocalFree(HLOCAL hMem) {
+    return freeBlock(hMem);
+}
