@@ -128,6 +128,11 @@ size_t appendString(std::vector<uint8_t>& out, const std::string& s) {
 
 } // namespace
 
+bool isPeImage(const std::vector<uint8_t>& bytes) {
+    Image image;
+    return readHeaders(Reader{bytes}, image);
+}
+
 std::vector<std::string> peExportNames(const std::vector<uint8_t>& bytes) {
     Reader r{bytes};
     Image image;

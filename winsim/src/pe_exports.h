@@ -8,6 +8,9 @@
 
 namespace winsim {
 
+// The bytes start with the headers of a PE32 or PE32+ image.
+bool isPeImage(const std::vector<uint8_t>& image);
+
 // The exported names of a PE32 or PE32+ image, in table order; empty when the bytes are
 // not a PE image or it exports nothing by name.
 std::vector<std::string> peExportNames(const std::vector<uint8_t>& image);
