@@ -6,3 +6,4 @@
 #include <string>
 
 #include "winsim/control/machine.h"
+#include "winsim/control/versions.h"
