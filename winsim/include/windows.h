@@ -9,3 +9,4 @@
 #include "winsim/registry.h"
 #include "winsim/user.h"
 #include "winver.h"
+#include "winsvc.h"

@@ -7,3 +7,4 @@
 
 #include "winsim/control/machine.h"
 #include "winsim/control/versions.h"
+#include "winsim/control/services.h"
