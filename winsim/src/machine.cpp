@@ -35,10 +35,6 @@ void setWindowsVersion(uint32_t major, uint32_t minor, uint32_t build, uint32_t 
     s.osPlatform = platform;
 }
 
-void setElevated(bool elevated) {
-    machine().settings.elevated = elevated;
-}
-
 // The usual image base of a 64-bit executable.
 void* programInstance() {
     return reinterpret_cast<void*>(uintptr_t{0x140000000});

@@ -21,8 +21,7 @@ struct MachineSettings {
     DWORD osMinor = 2;
     DWORD osBuild = 9200;
     DWORD osPlatform = VER_PLATFORM_WIN32_NT;
-    // The installer's manifest asks for elevation; a test can run it as a standard user.
-    bool elevated = true;
+    bool administrator = true; // the manifest asks for elevation
 };
 
 struct Machine {

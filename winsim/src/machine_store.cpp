@@ -35,7 +35,7 @@ std::string stateText(const Machine& m) {
         << "command_line=" << percentEscape(s.commandLine) << "\n"
         << "os_version=" << s.osMajor << "." << s.osMinor << "." << s.osBuild << "\n"
         << "os_platform=" << s.osPlatform << "\n"
-        << "elevated=" << (s.elevated ? 1 : 0) << "\n";
+        << "administrator=" << (s.administrator ? 1 : 0) << "\n";
     return out.str();
 }
 
@@ -91,15 +91,16 @@ bool applyState(const std::map<std::string, std::string>& fields, Machine& m) {
         return it == fields.end() ? std::string() : it->second;
     };
     uint64_t platform = 0;
-    uint64_t elevated = 0;
+    uint64_t administrator = 0;
     if (!parseNumber(field("clock_ms"), m.clockMs) ||
         !parseVersion(field("os_version"), m.settings) ||
-        !parseNumber(field("os_platform"), platform) || !parseNumber(field("elevated"), elevated) ||
-        !fields.count("program_path") || !fields.count("command_line")) {
+        !parseNumber(field("os_platform"), platform) ||
+        !parseNumber(field("administrator"), administrator) || !fields.count("program_path") ||
+        !fields.count("command_line")) {
         return false;
     }
     m.settings.osPlatform = static_cast<DWORD>(platform);
-    m.settings.elevated = elevated != 0;
+    m.settings.administrator = administrator != 0;
     m.settings.programPath = field("program_path");
     m.settings.commandLine = field("command_line");
     return true;

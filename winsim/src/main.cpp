@@ -1,9 +1,76 @@
+// The Linux program: what the C runtime and the loader do on Windows before wWinMain.
+// It loads the machine (a fresh one when the directory holds none yet), gives the
+// program its command line, calls wWinMain, saves the machine and exits with its code.
+//   folioinst [words...]        run the installer with these words
+//   folioinst --fresh-machine   replace the machine directory's machine by a fresh one
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
 #include <windows.h>
 
 #include "winsim/control.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int show);
 
-int main() {
-    return wWinMain(nullptr, nullptr, nullptr, 1);
+namespace {
+
+const int kShowDefault = 10;  // SW_SHOWDEFAULT
+const int kToolFailure = 125; // the machine could not be loaded or saved
+
+// What the C runtime hands to WinMain: the command line after the program name.
+LPWSTR argumentsOf(LPWSTR line) {
+    LPWSTR p = line;
+    if (*p == L'"') {
+        for (++p; *p && *p != L'"'; ++p) {
+        }
+        if (*p) {
+            ++p;
+        }
+    } else {
+        while (*p && *p != L' ' && *p != L'\t') {
+            ++p;
+        }
+    }
+    while (*p == L' ' || *p == L'\t') {
+        ++p;
+    }
+    return p;
+}
+
+int freshMachineCommand(const std::string& dir) {
+    winsim::control::freshMachine(dir);
+    if (!winsim::control::saveMachine(dir)) {
+        std::fprintf(stderr, "folioinst: cannot save a fresh machine to %s\n", dir.c_str());
+        return kToolFailure;
+    }
+    return 0;
+}
+
+int runCommand(const std::string& dir, int argc, char** argv) {
+    if (!winsim::control::machineExists(dir)) {
+        winsim::control::freshMachine(dir);
+    } else if (!winsim::control::loadMachine(dir)) {
+        std::fprintf(stderr, "folioinst: cannot load the machine in %s\n", dir.c_str());
+        return kToolFailure;
+    }
+    winsim::control::setCommandWords(std::vector<std::string>(argv + 1, argv + argc));
+    HINSTANCE instance = static_cast<HINSTANCE>(winsim::control::programInstance());
+    int exitCode = wWinMain(instance, nullptr, argumentsOf(GetCommandLineW()), kShowDefault);
+    if (!winsim::control::saveMachine(dir)) {
+        std::fprintf(stderr, "folioinst: cannot save the machine to %s\n", dir.c_str());
+        return kToolFailure;
+    }
+    return exitCode;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string dir = winsim::control::defaultMachineDir();
+    if (argc == 2 && std::strcmp(argv[1], "--fresh-machine") == 0) {
+        return freshMachineCommand(dir);
+    }
+    return runCommand(dir, argc, argv);
 }

@@ -33,7 +33,8 @@ bool predefinedHive(HKEY key, Hive& hive) {
 
 // A standard user reads HKEY_LOCAL_MACHINE but may not change it.
 REGSAM allowedRights(Hive hive) {
-    return hive == Hive::LocalMachine && !machine().settings.elevated ? KEY_READ : KEY_ALL_ACCESS;
+    return hive == Hive::LocalMachine && !machine().settings.administrator ? KEY_READ
+                                                                           : KEY_ALL_ACCESS;
 }
 
 REGSAM specificRights(REGSAM sam) {

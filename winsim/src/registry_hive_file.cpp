@@ -41,6 +41,19 @@ std::vector<uint8_t> charsData(const std::u16string& chars) {
     return data;
 }
 
+bool hasLoneSurrogate(const std::u16string& chars) {
+    for (size_t i = 0; i < chars.size(); ++i) {
+        bool high = chars[i] >= 0xD800 && chars[i] < 0xDC00;
+        bool low = chars[i] >= 0xDC00 && chars[i] < 0xE000;
+        bool nextLow = i + 1 < chars.size() && chars[i + 1] >= 0xDC00 && chars[i + 1] < 0xE000;
+        if (low || (high && !nextLow)) {
+            return true;
+        }
+        i += high ? 1 : 0;
+    }
+    return false;
+}
+
 // A REG_SZ is written as text only when reading that text back gives the same bytes:
 // one terminator at the end, none before it, nothing UTF-8 cannot carry.
 bool asText(const RegValue& value, std::string& text) {
@@ -52,6 +65,9 @@ bool asText(const RegValue& value, std::string& text) {
         return false;
     }
     chars.pop_back();
+    if (hasLoneSurrogate(chars)) {
+        return false;
+    }
     text = toUtf8(chars);
     return toUtf16(text) == chars;
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace winsim::control {
 
@@ -19,12 +20,11 @@ bool machineExists(const std::string& dir);
 std::string defaultMachineDir();
 
 void setCommandLine(const std::string& utf8);
+// The command line a Windows shell builds to start the program with these words: the
+// program path, then each word, quoted where CommandLineToArgvW needs it.
+void setCommandWords(const std::vector<std::string>& words);
 void setProgramPath(const std::string& windowsPath);
 void setWindowsVersion(uint32_t major, uint32_t minor, uint32_t build, uint32_t platform);
-// The installer runs elevated unless a test says otherwise; a standard user may read
-// HKEY_LOCAL_MACHINE but not open it for writing (ERROR_ACCESS_DENIED).
-void setElevated(bool elevated);
-
 // The module handle of the installer's image, as the loader hands it to wWinMain.
 void* programInstance();
 

@@ -1,0 +1,190 @@
+// Fresh machines and the machine directory: what is saved comes back byte for byte.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include <windows.h>
+
+#include "machine.h"
+#include "support/machine_test.h"
+#include "winsim/control.h"
+
+namespace {
+
+using winsim::Hive;
+using winsim::Registry;
+using winsim::RegKey;
+
+class MachineStore : public MachineTest {
+  protected:
+    Registry& registry() { return winsim::machine().registry; }
+
+    void saveAndReload() {
+        ASSERT_TRUE(winsim::control::saveMachine(dir()));
+        winsim::control::freshMachine(dir() + "/elsewhere");
+        ASSERT_TRUE(winsim::control::loadMachine(dir()));
+    }
+};
+
+void expectSameTree(const RegKey& a, const RegKey& b, const std::string& path) {
+    EXPECT_EQ(a.name, b.name) << path;
+    ASSERT_EQ(a.values.size(), b.values.size()) << path;
+    for (const auto& entry : a.values) {
+        auto other = b.values.find(entry.first);
+        ASSERT_NE(b.values.end(), other) << path << " value " << entry.second.name;
+        EXPECT_EQ(entry.second.name, other->second.name) << path;
+        EXPECT_EQ(entry.second.type, other->second.type) << path << " " << entry.second.name;
+        EXPECT_EQ(entry.second.data, other->second.data) << path << " " << entry.second.name;
+    }
+    ASSERT_EQ(a.subkeys.size(), b.subkeys.size()) << path;
+    for (const auto& entry : a.subkeys) {
+        auto other = b.subkeys.find(entry.first);
+        ASSERT_NE(b.subkeys.end(), other) << path << "\\" << entry.second->name;
+        expectSameTree(*entry.second, *other->second, path + "\\" + entry.second->name);
+    }
+}
+
+// A deep copy through the text form is the only copy a RegKey has; compare against a
+// second registry filled by the same steps instead.
+void fillOddValues(Registry& registry) {
+    RegKey* session =
+        registry.create(Hive::LocalMachine, "SYSTEM\\CurrentControlSet\\Control\\Session Manager");
+    Registry::setMultiString(*session, "PendingFileRenameOperations",
+                             {"\\??\\C:\\Windows\\system32\\orvmon64.dll", "",
+                              "\\??\\C:\\tmp\\new.dll", "!\\??\\C:\\Windows\\system32\\x.dll"});
+    RegKey* odd =
+        registry.create(Hive::CurrentUser, "Software\\Odd %41 Names\\Caf\xC3\xA9\\tab\there");
+    const uint8_t noTerminator[] = {'a', 0, 'b', 0, 'c', 0};
+    const uint8_t embeddedNul[] = {'a', 0, 0, 0, 'b', 0, 0, 0};
+    const uint8_t oddSize[] = {'a', 0, 'b'};
+    const uint8_t loneSurrogate[] = {0x00, 0xD8, 0, 0};
+    const uint8_t expand[] = {'%', 0, 'x', 0, '%', 0, 0, 0};
+    const uint8_t qword[] = {1, 2, 3, 4, 5, 6, 7, 8};
+    Registry::setValue(*odd, "no terminator", REG_SZ, noTerminator, sizeof noTerminator);
+    Registry::setValue(*odd, "embedded nul", REG_SZ, embeddedNul, sizeof embeddedNul);
+    Registry::setValue(*odd, "odd size", REG_SZ, oddSize, sizeof oddSize);
+    Registry::setValue(*odd, "lone surrogate", REG_SZ, loneSurrogate, sizeof loneSurrogate);
+    Registry::setValue(*odd, "expand", REG_EXPAND_SZ, expand, sizeof expand);
+    Registry::setValue(*odd, "qword", REG_QWORD, qword, sizeof qword);
+    Registry::setValue(*odd, "empty binary", REG_BINARY, nullptr, 0);
+    Registry::setValue(*odd, "empty sz", REG_SZ, nullptr, 0);
+    Registry::setString(*odd, "", "default \"quoted\" \\ back\\slash\nnew line 100%");
+    Registry::setString(*odd, "Name \"with\" = and \\ and\r\n", "Caf\xC3\xA9 \xE4\xB8\xAD");
+    Registry::setDword(*odd, "@", 0xCAFEF00D);
+    Registry::setString(*odd, "pair", "printer \xF0\x9F\x96\xA8");
+    std::vector<uint8_t> big(100);
+    for (size_t i = 0; i < big.size(); ++i) {
+        big[i] = static_cast<uint8_t>(i * 7);
+    }
+    Registry::setValue(*odd, "big", REG_BINARY, big.data(), big.size());
+    Registry::setValue(*odd, "short dword", REG_DWORD, big.data(), 3);
+}
+
+TEST_F(MachineStore, FreshMachineHasTheKeysTheInstallerExpects) {
+    EXPECT_NE(nullptr, registry().find(Hive::LocalMachine,
+                                       "SYSTEM\\CurrentControlSet\\Control\\Session Manager"));
+    EXPECT_NE(nullptr, registry().find(Hive::LocalMachine,
+                                       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"));
+    EXPECT_NE(nullptr, registry().find(Hive::CurrentUser,
+                                       "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows"));
+    EXPECT_EQ(nullptr, registry().find(Hive::CurrentUser, "Software\\Orvanta Software KFT"));
+    EXPECT_EQ(dir(), winsim::machine().hostDir);
+}
+
+TEST_F(MachineStore, FreshMachineForgetsTheLastOne) {
+    Registry::setDword(*registry().create(Hive::CurrentUser, "Software\\Left"), "v", 1);
+    winsim::control::setClockMs(5000);
+    winsim::control::setCommandLine("x.exe install");
+    winsim::machine().settings.administrator = false;
+    SetLastError(5);
+
+    winsim::control::freshMachine(dir());
+    EXPECT_EQ(nullptr, registry().find(Hive::CurrentUser, "Software\\Left"));
+    EXPECT_EQ(0u, winsim::control::clockMs());
+    EXPECT_EQ(0u, GetLastError());
+    EXPECT_TRUE(winsim::machine().settings.administrator);
+    EXPECT_EQ(winsim::MachineSettings().commandLine, winsim::machine().settings.commandLine);
+}
+
+TEST_F(MachineStore, SaveThenLoadGivesBackEveryKeyValueAndSetting) {
+    fillOddValues(registry());
+    winsim::control::setClockMs(123456789012ULL);
+    winsim::control::setProgramPath("C:\\Setup 100%\\folioinst.exe");
+    winsim::control::setCommandLine("\"C:\\Setup 100%\\folioinst.exe\" install\n\"x\\\"");
+    winsim::control::setWindowsVersion(10, 0, 19045, VER_PLATFORM_WIN32_NT);
+    winsim::machine().settings.administrator = false;
+
+    saveAndReload();
+
+    Registry expected;
+    fillOddValues(expected);
+    expected.create(Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
+    expected.create(Hive::CurrentUser, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows");
+    expectSameTree(expected.root(Hive::LocalMachine), registry().root(Hive::LocalMachine), "HKLM");
+    expectSameTree(expected.root(Hive::CurrentUser), registry().root(Hive::CurrentUser), "HKCU");
+
+    const winsim::MachineSettings& s = winsim::machine().settings;
+    EXPECT_EQ(123456789012ULL, winsim::control::clockMs());
+    EXPECT_EQ("C:\\Setup 100%\\folioinst.exe", s.programPath);
+    EXPECT_EQ("\"C:\\Setup 100%\\folioinst.exe\" install\n\"x\\\"", s.commandLine);
+    EXPECT_EQ(10u, s.osMajor);
+    EXPECT_EQ(0u, s.osMinor);
+    EXPECT_EQ(19045u, s.osBuild);
+    EXPECT_EQ(static_cast<DWORD>(VER_PLATFORM_WIN32_NT), s.osPlatform);
+    EXPECT_FALSE(s.administrator);
+    EXPECT_EQ(dir(), winsim::machine().hostDir);
+}
+
+TEST_F(MachineStore, HiveFileIsReadableText) {
+    RegKey* run =
+        registry().find(Hive::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run");
+    Registry::setString(*run, "FolioscopeTray", "C:\\Program Files\\Folioscope\\foltray.exe");
+    Registry::setDword(*run, "Count", 42);
+    ASSERT_TRUE(winsim::control::saveMachine(dir()));
+    std::ifstream in(dir() + "/registry/HKLM.reg");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(
+        std::string::npos,
+        text.find("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run]\n"
+                  "\"Count\"=dword:0000002a\n"
+                  "\"FolioscopeTray\"=\"C:\\\\Program Files\\\\Folioscope\\\\foltray.exe\"\n"))
+        << text;
+}
+
+TEST_F(MachineStore, DamagedOrMissingMachineDoesNotLoad) {
+    EXPECT_FALSE(winsim::control::machineExists(dir()));
+    EXPECT_FALSE(winsim::control::loadMachine(dir()));
+    ASSERT_TRUE(winsim::control::saveMachine(dir()));
+    EXPECT_TRUE(winsim::control::machineExists(dir()));
+
+    const char* damages[] = {
+        "\"value before any key\"=dword:00000001\n",
+        "[HKEY_CURRENT_USER\\Software]\n",
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\"v\"=hex:1,2\n",
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\"v\"=dword:123\n",
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\"v=\"x\"\n",
+    };
+    for (const char* damage : damages) {
+        std::ofstream(dir() + "/registry/HKLM.reg", std::ios::trunc) << damage;
+        EXPECT_FALSE(winsim::control::loadMachine(dir())) << damage;
+    }
+    ASSERT_TRUE(winsim::control::saveMachine(dir()));
+    std::filesystem::remove(dir() + "/registry/HKCU.reg");
+    EXPECT_FALSE(winsim::control::loadMachine(dir()));
+}
+
+TEST_F(MachineStore, DefaultDirectoryComesFromTheEnvironment) {
+    const char* saved = std::getenv("WINSIM_MACHINE");
+    std::string previous = saved ? saved : "";
+    setenv("WINSIM_MACHINE", "/tmp/some machine", 1);
+    EXPECT_EQ("/tmp/some machine", winsim::control::defaultMachineDir());
+    unsetenv("WINSIM_MACHINE");
+    EXPECT_EQ("./machine", winsim::control::defaultMachineDir());
+    if (saved) {
+        setenv("WINSIM_MACHINE", previous.c_str(), 1);
+    }
+}
+
+} // namespace
