@@ -12,8 +12,10 @@
 class MachineTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/winsim-test-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
+        // tmpfs when there is one: machines are made and thrown away by the hundred.
+        std::string pattern = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
+        pattern += "/winsim-test-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(&pattern[0]));
         winsim::Machine& m = winsim::machine();
         m.hostDir = pattern;
         m.clockMs = 0;
