@@ -25,12 +25,11 @@ std::string creationPath(const WindowsPath& path) {
     return host;
 }
 
-// A program's hold on a loaded image: read and execute, sharing read and delete, as the
-// loader opens it; other holds read without letting anyone write or delete.
+// A program's hold on a loaded image reads and executes it; other holds read it. Neither
+// lets anyone else write.
 void hold(const std::string& windowsPath, const std::string& owner, bool image, uint64_t forMs) {
     const DWORD access = image ? GENERIC_READ | GENERIC_EXECUTE : GENERIC_READ;
-    const DWORD share = image ? FILE_SHARE_READ | FILE_SHARE_DELETE : FILE_SHARE_READ;
-    machine().files.holdFile(windowsPath, owner, access, share, image, forMs);
+    machine().files.holdFile(windowsPath, owner, access, FILE_SHARE_READ, image, forMs);
 }
 
 } // namespace

@@ -87,7 +87,9 @@ void FileSystem::holdFile(const std::string& path, const std::string& owner, DWO
     hold.path = path;
     hold.key = parseWindowsPath(path).key;
     hold.owner = owner;
-    hold.use = {access, share};
+    // The loader opens an image sharing read and delete, so what refuses a deletion is the
+    // mapping (5), never the share mode (32).
+    hold.use = {access, image ? share | FILE_SHARE_DELETE : share};
     hold.image = image;
     hold.untilMs = forMs ? machine().clockMs + forMs : 0;
     holds_.push_back(hold);

@@ -74,8 +74,9 @@ Layout layoutFor(const Types& types) {
         for (const auto& [name, languages] : names) {
             layout.dataEntries += directorySize(languages.size());
             leaves += languages.size();
-            for (const auto& [language, data] : languages)
+            for (const auto& [language, data] : languages) {
                 dataBytes += alignUp(data->size(), 8);
+            }
         }
     }
     layout.dataEntries += layout.languageDirectories;
@@ -182,10 +183,12 @@ std::vector<uint8_t> buildDll(const std::vector<ResourceEntry>& resources,
         rva += alignUp(size, kSectionAlignment);
         raw += alignUp(size, kFileAlignment);
     };
-    if (!resources.empty())
+    if (!resources.empty()) {
         place(".rsrc", buildResourceSection(resources, rva));
-    if (!exports.empty())
+    }
+    if (!exports.empty()) {
         place(".edata", buildExportDirectory(rva, dllName, exports));
+    }
     std::vector<uint8_t> out(raw);
     out[0] = 'M';
     out[1] = 'Z';
@@ -203,8 +206,9 @@ std::vector<uint8_t> buildDll(const std::vector<ResourceEntry>& resources,
         put32(out, kOptionalOffset + 112, edata.rva);
         put32(out, kOptionalOffset + 116, static_cast<uint32_t>(edata.bytes.size()));
     }
-    for (size_t i = 0; i < sections.size(); ++i)
+    for (size_t i = 0; i < sections.size(); ++i) {
         putSection(out, i, sections[i]);
+    }
     return out;
 }
 

@@ -1,7 +1,8 @@
 #include <windows.h>
 
 #include "files_test_support.h"
-#include "kernel_test_fixture.h"
+#include "support/machine_test.h"
+#include "machine.h"
 
 namespace {
 

@@ -3,7 +3,8 @@
 #include <string>
 
 #include "files_test_support.h"
-#include "kernel_test_fixture.h"
+#include "support/machine_test.h"
+#include "machine.h"
 
 namespace {
 
