@@ -141,10 +141,10 @@ void registerDriver(const DriverSetup& setup) {
     driver.manufacturer = setup.manufacturer;
     driver.provider = setup.provider;
     driver.oemUrl = setup.oemUrl;
-    writeDriver(*machine().registry.create(Hive::LocalMachine,
-                                           environmentKeyPath(environment.name) +
-                                               "\\Drivers\\Version-3\\" + setup.name),
-                driver);
+    writeDriver(
+        *machine().registry.create(Hive::LocalMachine, environmentKeyPath(environment.name) +
+                                                           "\\Drivers\\Version-3\\" + setup.name),
+        driver);
     machine().spooler.refreshHolds();
 }
 
