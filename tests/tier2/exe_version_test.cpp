@@ -8,7 +8,7 @@
 #include <windows.h>
 
 #include "built_exe.h"
-#include "machine.h"
+#include "winsim/control.h"
 #include "winsim/text.h"
 
 namespace {
@@ -18,15 +18,14 @@ using ExeVersion = BuiltExeTest;
 // The simulated machine's version calls read the real program as they read the stand-ins:
 // the exe is put on a machine's drive C: and asked for its build, as the installer asks.
 TEST_F(ExeVersion, ProgramCarriesBuild2060) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "folio-exe-XXXXXX").string();
-    ASSERT_NE(nullptr, mkdtemp(&pattern[0]));
-    std::filesystem::path machineDir = pattern;
-    std::filesystem::create_directories(machineDir / "drive_c");
-    std::filesystem::copy_file(exe().path, machineDir / "drive_c" / "folioinst.exe",
-                               std::filesystem::copy_options::overwrite_existing);
-    winsim::machine().hostDir = machineDir.string();
+    std::string machineDir = (std::filesystem::temp_directory_path() / "folio-exe-XXXXXX").string();
+    ASSERT_NE(nullptr, mkdtemp(&machineDir[0]));
+    winsim::control::freshMachine(machineDir);
+    const char* const windowsPath = "C:\\Program Files\\Folioscope\\folioinst.exe";
+    ASSERT_TRUE(winsim::control::writeFile(windowsPath,
+                                           std::string(exe().bytes.begin(), exe().bytes.end())));
 
-    std::u16string path = winsim::toUtf16("C:\\folioinst.exe");
+    std::u16string path = winsim::toUtf16(windowsPath);
     std::vector<uint8_t> block(GetFileVersionInfoSizeW(winsim::wz(path), nullptr));
     ASSERT_FALSE(block.empty()) << "no version resource, error " << GetLastError();
     ASSERT_TRUE(GetFileVersionInfoW(winsim::wz(path), 0, DWORD(block.size()), block.data()));
