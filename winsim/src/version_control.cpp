@@ -12,7 +12,7 @@ constexpr uint16_t kTypeRcData = 10;
 
 bool writeDll(const std::string& windowsPath, const std::vector<pe::ResourceEntry>& resources,
               const std::vector<std::string>& exports = {}) {
-    const std::string name = windowsPath.substr(windowsPath.find_last_of("\/:") + 1);
+    const std::string name = windowsPath.substr(windowsPath.find_last_of("\\/:") + 1);
     std::vector<uint8_t> image = pe::buildDll(resources, exports, name);
     return writeFile(windowsPath, std::string(image.begin(), image.end()));
 }
