@@ -117,10 +117,10 @@ DWORD copyDriverFiles(const std::string& directory, const DriverRecord& driver) 
         }
     }
     createDirectories(directory + "\\3");
-    // The spooler replaces files it has loaded itself (it moves the old ones aside).
-    releaseHeldFiles();
     DWORD error = 0;
     for (size_t i = 0; i < files.size() && !error; ++i) {
+        // The spooler replaces files it has loaded itself (it moves the old ones aside).
+        spooler().unloadFile(directory + "\\3\\" + files[i]);
         error = copyFile(directory + "\\" + files[i], directory + "\\3\\" + files[i]);
     }
     spooler().refreshHolds();

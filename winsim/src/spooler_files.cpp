@@ -144,8 +144,8 @@ void holdFile(const std::string& path) {
     }
 }
 
-void releaseHeldFiles() {
-    machine().files.releaseHolds(kOwner);
+void releaseFile(const std::string& path) {
+    machine().files.releaseHold(path, kOwner);
 }
 
 } // namespace winsim::spool

@@ -28,6 +28,6 @@ void deleteAtReboot(const std::string& path);
 
 // DLLs are mapped as images; other files are held open for reading.
 void holdFile(const std::string& path);
-void releaseHeldFiles();
+void releaseFile(const std::string& path);
 
 } // namespace winsim::spool

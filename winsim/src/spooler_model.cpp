@@ -121,6 +121,7 @@ bool applyKnobLine(const std::vector<std::string>& f, Spooler& s) {
 void Spooler::reset() {
     handles_.clear();
     keptDlls_.clear();
+    loaded_.clear();
     faults.clear();
     monitorPorts.clear();
     keepDllAfterDelete.clear();
@@ -138,6 +139,7 @@ bool Spooler::save(const std::string& dir) const {
 bool Spooler::load(const std::string& dir) {
     handles_.clear();
     keptDlls_.clear();
+    loaded_.clear();
     faults.clear();
     monitorPorts.clear();
     keepDllAfterDelete.clear();
@@ -190,16 +192,18 @@ bool Spooler::closeHandle(HANDLE handle) {
     return handles_.erase(reinterpret_cast<uintptr_t>(handle)) == 1;
 }
 
-void Spooler::refreshHolds() {
-    spool::releaseHeldFiles();
+// What the running spooler has loaded, by case-folded path.
+std::map<std::string, std::string> Spooler::filesToLoad() const {
+    std::map<std::string, std::string> files;
     if (!machine().services.isRunning("spooler")) {
-        return;
+        return files;
     }
+    auto add = [&files](const std::string& path) { files[foldCase(path)] = path; };
     for (RegKey* monitor : children(spool::monitorsKey())) {
-        spool::holdFile(spool::modulePath(Registry::getString(*monitor, "Driver")));
+        add(spool::modulePath(Registry::getString(*monitor, "Driver")));
     }
     for (const std::string& dll : keptDlls_) {
-        spool::holdFile(dll);
+        add(dll);
     }
     RegKey* environment = spool::findEnvironment(nullptr);
     for (RegKey* printer : children(spool::printersKey())) {
@@ -208,8 +212,33 @@ void Spooler::refreshHolds() {
             continue;
         }
         for (const std::string& file : spool::filesOfDriver(spool::readDriver(*driver))) {
-            spool::holdFile(spool::driverDirectory(*environment) + "\\3\\" + file);
+            add(spool::driverDirectory(*environment) + "\\3\\" + file);
         }
+    }
+    return files;
+}
+
+// Holds of the owner "spooler" that the model did not take (a test's, or those a loaded
+// machine brings along for files the model loads anyway) are left as they are.
+void Spooler::refreshHolds() {
+    const std::map<std::string, std::string> wanted = filesToLoad();
+    for (const auto& file : loaded_) {
+        if (!wanted.count(file.first)) {
+            spool::releaseFile(file.second);
+        }
+    }
+    for (const auto& file : wanted) {
+        if (!loaded_.count(file.first)) {
+            spool::releaseFile(file.second);
+            spool::holdFile(file.second);
+        }
+    }
+    loaded_ = wanted;
+}
+
+void Spooler::unloadFile(const std::string& path) {
+    if (loaded_.erase(foldCase(path))) {
+        spool::releaseFile(path);
     }
 }
 
@@ -228,10 +257,12 @@ void Spooler::listenToService() {
 }
 
 // Printer handles are RPC context handles of one spooler process: none outlives it.
+// A stopped service has let go of every file already.
 void Spooler::serviceChanged(DWORD state) {
     handles_.clear();
     if (state == SERVICE_STOPPED) {
         keptDlls_.clear();
+        loaded_.clear();
     }
     refreshHolds();
 }

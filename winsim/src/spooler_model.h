@@ -51,6 +51,8 @@ class Spooler {
     // Loads (and lets go of) what the running spooler maps: the DLL of every registered
     // monitor and the files of every driver a printer uses.
     void refreshHolds();
+    // Lets go of one file now (to replace it); the next refresh loads it again if needed.
+    void unloadFile(const std::string& path);
     // DeleteMonitorW: the DLL stays mapped until the service stops if a knob says so.
     void monitorDeleted(const std::string& monitor, const std::string& dllPath);
 
@@ -59,12 +61,14 @@ class Spooler {
     std::set<std::string> keepDllAfterDelete;                     // case-folded monitors
 
   private:
+    std::map<std::string, std::string> filesToLoad() const;
     void listenToService();
     void serviceChanged(DWORD state);
 
     std::map<uintptr_t, PrinterHandle> handles_;
     uintptr_t handlesIssued_ = 0; // never reset, so a dead handle never comes back
     std::set<std::string> keptDlls_;
+    std::map<std::string, std::string> loaded_; // case-folded path -> path
 };
 
 } // namespace winsim
