@@ -11,6 +11,8 @@
 using namespace winsim;
 using namespace winsim::spool;
 
+// INF: whether Windows answers this one while the spooler is stopped is not established
+// (the value is the user's own); it is treated like every other spooler call.
 BOOL WINAPI GetDefaultPrinterW(LPWSTR pszBuffer, LPDWORD pcchBuffer) {
     if (!pcchBuffer) {
         return fail(ERROR_INVALID_PARAMETER);

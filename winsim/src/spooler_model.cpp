@@ -1,5 +1,6 @@
 #include "spooler_model.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -45,7 +46,7 @@ void addFreshSpoolerObjects() {
     }
     addEnvironment(spool::kOwnEnvironment, "x64");
     addEnvironment("Windows NT x86", "W32X86");
-    spool::printersKey();
+    spool::printersKey(); // no printers, but their key
 }
 
 std::string knobText(const Spooler& s) {
@@ -118,31 +119,36 @@ bool applyKnobLine(const std::vector<std::string>& f, Spooler& s) {
 
 } // namespace
 
-void Spooler::reset() {
+void Spooler::forgetEverything() {
     handles_.clear();
     keptDlls_.clear();
     loaded_.clear();
     faults.clear();
     monitorPorts.clear();
     keepDllAfterDelete.clear();
+}
+
+void Spooler::reset() {
+    forgetEverything();
     addFreshSpoolerObjects();
     listenToService();
     refreshHolds();
 }
 
 bool Spooler::save(const std::string& dir) const {
-    std::ofstream out(dir + "/spooler.txt", std::ios::binary | std::ios::trunc);
-    out << knobText(*this);
-    return static_cast<bool>(out.flush());
+    const std::string path = dir + "/spooler.txt";
+    {
+        std::ofstream out(path + ".tmp", std::ios::binary | std::ios::trunc);
+        out << knobText(*this);
+        if (!out.flush()) {
+            return false;
+        }
+    }
+    return std::rename((path + ".tmp").c_str(), path.c_str()) == 0;
 }
 
 bool Spooler::load(const std::string& dir) {
-    handles_.clear();
-    keptDlls_.clear();
-    loaded_.clear();
-    faults.clear();
-    monitorPorts.clear();
-    keepDllAfterDelete.clear();
+    forgetEverything();
     listenToService();
     std::ifstream in(dir + "/spooler.txt", std::ios::binary);
     std::string line;
@@ -218,8 +224,9 @@ std::map<std::string, std::string> Spooler::filesToLoad() const {
     return files;
 }
 
-// Holds of the owner "spooler" that the model did not take (a test's, or those a loaded
-// machine brings along for files the model loads anyway) are left as they are.
+// Holds of the owner "spooler" on other files (a test's knob) are left alone; one that a
+// loaded machine brings along for a file the model loads is taken over. A file missing at
+// the moment is not loaded, as the spooler fails to load a monitor whose DLL is gone.
 void Spooler::refreshHolds() {
     const std::map<std::string, std::string> wanted = filesToLoad();
     for (const auto& file : loaded_) {

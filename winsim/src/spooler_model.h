@@ -61,6 +61,8 @@ class Spooler {
     std::set<std::string> keepDllAfterDelete;                     // case-folded monitors
 
   private:
+    // The spooler process and the knobs, not the objects it keeps in the registry.
+    void forgetEverything();
     std::map<std::string, std::string> filesToLoad() const;
     void listenToService();
     void serviceChanged(DWORD state);
