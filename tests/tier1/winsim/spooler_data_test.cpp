@@ -70,9 +70,12 @@ TEST_F(SpoolerDataTest, ReadsWithoutAdministerRights) {
 TEST_F(SpoolerDataTest, WritesNeedAdministerRightsAndCreateTheKey) {
     BYTE text[] = "S-42";
     {
-        PrinterGuard reader(openPrinter("Office", PRINTER_ACCESS_USE));
+        PrinterGuard reader;
+        ASSERT_TRUE(OpenPrinterW(W("Office"), &reader.handle, nullptr)) << "no defaults: print";
         EXPECT_EQ(DWORD{ERROR_ACCESS_DENIED},
                   SetPrinterDataExA(reader.handle, "DsUser", "SubKey", REG_SZ, text, 5));
+        EXPECT_EQ(DWORD{ERROR_ACCESS_DENIED},
+                  SetPrinterDataA(reader.handle, const_cast<LPSTR>("SubKey"), REG_SZ, text, 5));
     }
     PrinterGuard printer(openPrinter("Office", PRINTER_ALL_ACCESS));
     poison();
