@@ -2,7 +2,6 @@
 #include <winspool.h>
 
 #include "spooler_calls.h"
-#include "spooler_files.h"
 #include "spooler_registry.h"
 #include "winsim/text.h"
 
