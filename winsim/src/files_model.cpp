@@ -106,6 +106,18 @@ void FileSystem::releaseHolds(const std::string& owner) {
     settle();
 }
 
+void FileSystem::releaseHold(const std::string& path, const std::string& owner) {
+    const std::string key = parseWindowsPath(path).key;
+    std::vector<FileHold> kept;
+    for (const FileHold& hold : holds_) {
+        if (hold.owner != owner || hold.key != key) {
+            kept.push_back(hold);
+        }
+    }
+    holds_.swap(kept);
+    settle();
+}
+
 void FileSystem::releaseAllHolds() {
     holds_.clear();
     settle();

@@ -67,6 +67,8 @@ class FileSystem {
     void holdFile(const std::string& path, const std::string& owner, DWORD access, DWORD share,
                   bool image, uint64_t forMs = 0);
     void releaseHolds(const std::string& owner);
+    // The owner lets go of one file (the spooler unloading one DLL).
+    void releaseHold(const std::string& path, const std::string& owner);
     void releaseAllHolds();
 
     // 0 when a new opener with `use` may open the file `key`, else ERROR_SHARING_VIOLATION.

@@ -10,8 +10,10 @@ namespace {
 constexpr uint16_t kEnglishUs = 0x0409;
 constexpr uint16_t kTypeRcData = 10;
 
-bool writeDll(const std::string& windowsPath, const std::vector<pe::ResourceEntry>& resources) {
-    std::vector<uint8_t> image = pe::buildDll(resources);
+bool writeDll(const std::string& windowsPath, const std::vector<pe::ResourceEntry>& resources,
+              const std::vector<std::string>& exports = {}) {
+    const std::string name = windowsPath.substr(windowsPath.find_last_of("\\/:") + 1);
+    std::vector<uint8_t> image = pe::buildDll(resources, exports, name);
     return writeFile(windowsPath, std::string(image.begin(), image.end()));
 }
 
@@ -22,7 +24,8 @@ bool writeVersionedPe(const std::string& windowsPath, uint16_t a, uint16_t b, ui
     VersionQuad product{a, b, c, d};
     VersionQuad file = options.fileVersion.value_or(product);
     return writeDll(windowsPath,
-                    {{pe::kTypeVersion, 1, kEnglishUs, buildVersionBlock(file, product)}});
+                    {{pe::kTypeVersion, 1, kEnglishUs, buildVersionBlock(file, product)}},
+                    options.exports);
 }
 
 bool writeUnversionedPe(const std::string& windowsPath, UnversionedPe kind) {

@@ -7,5 +7,6 @@
 
 #include "winsim/control/files.h"
 #include "winsim/control/machine.h"
-#include "winsim/control/services.h"
 #include "winsim/control/versions.h"
+#include "winsim/control/services.h"
+#include "winsim/control/spooler.h"
