@@ -8,3 +8,5 @@
 #include "winsim/files.h"
 #include "winsim/registry.h"
 #include "winsim/user.h"
+#include "winver.h"
+#include "winsvc.h"

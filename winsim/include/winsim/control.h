@@ -6,3 +6,5 @@
 #include <string>
 
 #include "winsim/control/machine.h"
+#include "winsim/control/versions.h"
+#include "winsim/control/services.h"

@@ -1,0 +1,224 @@
+// The control API's service knobs and queries, and a saved machine's services.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "services_test_support.h"
+
+namespace {
+
+using namespace services_test;
+namespace control = winsim::control;
+
+using ServiceKnobsTest = ServicesTest;
+
+// The installer's stop: the control, then the state right after it.
+DWORD stopSpooler(DWORD& stateAfter) {
+    ScHandleGuard scm(openManager());
+    ScHandleGuard spooler(openService(scm, "spooler", kRestartAccess));
+    SERVICE_STATUS status = {};
+    poisonLastError();
+    DWORD error = ControlService(spooler, SERVICE_CONTROL_STOP, &status) ? NO_ERROR : lastError();
+    stateAfter = queryState(spooler);
+    return error;
+}
+
+TEST_F(ServiceKnobsTest, StopFailsTheGivenNumberOfTimes) {
+    control::failServiceStop("spooler", ERROR_SERVICE_REQUEST_TIMEOUT, 2);
+    DWORD state = 0;
+    EXPECT_EQ(DWORD(ERROR_SERVICE_REQUEST_TIMEOUT), stopSpooler(state));
+    EXPECT_EQ(DWORD(SERVICE_RUNNING), state);
+    EXPECT_EQ(DWORD(ERROR_SERVICE_REQUEST_TIMEOUT), stopSpooler(state));
+    EXPECT_EQ(DWORD(NO_ERROR), stopSpooler(state));
+    EXPECT_EQ(DWORD(SERVICE_STOP_PENDING), state);
+    EXPECT_EQ(1u, control::serviceStopCount("Spooler"));
+}
+
+TEST_F(ServiceKnobsTest, StopFaultFillsTheStatusOnlyForTheCodesWindowsFillsItFor) {
+    for (DWORD error : {DWORD(ERROR_DEPENDENT_SERVICES_RUNNING), DWORD(ERROR_ACCESS_DENIED)}) {
+        control::failServiceStop("spooler", error);
+        ScHandleGuard scm(openManager());
+        ScHandleGuard spooler(openService(scm, "spooler", kRestartAccess));
+        SERVICE_STATUS status = poisonedStatus();
+        poisonLastError();
+        EXPECT_FALSE(ControlService(spooler, SERVICE_CONTROL_STOP, &status));
+        EXPECT_EQ(error, lastError());
+        EXPECT_EQ(error == ERROR_ACCESS_DENIED, untouched(status));
+    }
+    control::failServiceStop("spooler", NO_ERROR);
+    DWORD state = 0;
+    EXPECT_EQ(DWORD(NO_ERROR), stopSpooler(state));
+}
+
+TEST_F(ServiceKnobsTest, NeverStopsAndNeverStarts) {
+    control::setServiceNeverStops("Spooler", true);
+    DWORD state = 0;
+    ASSERT_EQ(DWORD(NO_ERROR), stopSpooler(state));
+    sleepMs(3600 * 1000);
+    EXPECT_EQ(DWORD(SERVICE_STOP_PENDING), control::serviceState("spooler"));
+
+    control::setServiceRunning("Spooler", false);
+    control::setServiceNeverStarts("Spooler", true);
+    ScHandleGuard scm(openManager());
+    ScHandleGuard spooler(openService(scm, "spooler", kCheckAccess));
+    ASSERT_TRUE(StartServiceW(spooler, 0, nullptr));
+    sleepMs(3600 * 1000);
+    EXPECT_EQ(DWORD(SERVICE_START_PENDING), queryState(spooler));
+    EXPECT_FALSE(winsim::machine().services.isRunning("spooler"));
+}
+
+TEST_F(ServiceKnobsTest, StartTypeDisabledAndBack) {
+    control::setServiceRunning("Spooler", false);
+    control::setServiceStartType("Spooler", SERVICE_DISABLED);
+    ScHandleGuard scm(openManager());
+    ScHandleGuard spooler(openService(scm, "spooler", kCheckAccess));
+    poisonLastError();
+    EXPECT_FALSE(StartServiceW(spooler, 0, nullptr));
+    EXPECT_EQ(DWORD(ERROR_SERVICE_DISABLED), lastError());
+    control::setServiceStartType("Spooler", SERVICE_AUTO_START);
+    EXPECT_TRUE(StartServiceW(spooler, 0, nullptr));
+    EXPECT_EQ(1u, control::serviceStartCount("spooler"));
+}
+
+TEST_F(ServiceKnobsTest, MissingServiceAndMissingRights) {
+    ScHandleGuard scm(openManager());
+    control::setServiceGrantedAccess("Spooler", 0);
+    poisonLastError();
+    EXPECT_EQ(nullptr, openService(scm, "spooler", kCheckAccess));
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), lastError());
+    control::removeService("Spooler");
+    poisonLastError();
+    EXPECT_EQ(nullptr, openService(scm, "spooler", kCheckAccess));
+    EXPECT_EQ(DWORD(ERROR_SERVICE_DOES_NOT_EXIST), lastError());
+    EXPECT_EQ(0u, control::serviceState("Spooler"));
+    EXPECT_FALSE(winsim::machine().services.isRunning("spooler"));
+}
+
+TEST_F(ServiceKnobsTest, ForcedStatesTakeDependenciesAndDependentsAlong) {
+    std::vector<std::string> order;
+    winsim::machine().services.listen(kListener, [&](const std::string& name, DWORD state) {
+        order.push_back(name + (state == SERVICE_RUNNING ? " running" : " stopped"));
+    });
+    control::setServiceRunning("Spooler", false);
+    control::setServiceRunning("fax", true);
+    control::setServiceRunning("spooler", false);
+    EXPECT_EQ(std::vector<std::string>({"Spooler stopped", "Spooler running", "Fax running",
+                                        "Fax stopped", "Spooler stopped"}),
+              order);
+    EXPECT_EQ(0u, control::serviceStartCount("Spooler"));
+}
+
+TEST_F(ServiceKnobsTest, CountsFollowTheInstallersRestart) {
+    for (int restart = 0; restart < 2; ++restart) {
+        DWORD state = 0;
+        ASSERT_EQ(DWORD(NO_ERROR), stopSpooler(state));
+        sleepMs(1000);
+        ScHandleGuard scm(openManager());
+        ScHandleGuard spooler(openService(scm, "spooler", kRestartAccess));
+        ASSERT_TRUE(StartServiceW(spooler, 0, nullptr));
+        sleepMs(1000);
+    }
+    EXPECT_EQ(DWORD(SERVICE_RUNNING), control::serviceState("spooler"));
+    EXPECT_EQ(2u, control::serviceStartCount("spooler"));
+    EXPECT_EQ(2u, control::serviceStopCount("spooler"));
+}
+
+class ServiceStoreTest : public ServicesTest {
+  protected:
+    void SetUp() override {
+        ServicesTest::SetUp();
+        char pattern[] = "/tmp/winsim-services-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern));
+        dir = pattern;
+    }
+    void TearDown() override {
+        std::remove((dir + "/services.txt").c_str());
+        rmdir(dir.c_str());
+        ServicesTest::TearDown();
+    }
+    std::string fileText() const {
+        std::ifstream in(dir + "/services.txt");
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    void writeFile(const std::string& text) const { std::ofstream(dir + "/services.txt") << text; }
+    std::string dir;
+};
+
+TEST_F(ServiceStoreTest, PendingStopResumesWithItsRemainingTime) {
+    control::setServiceStopDelay("Spooler", 1000);
+    DWORD state = 0;
+    ASSERT_EQ(DWORD(NO_ERROR), stopSpooler(state));
+    sleepMs(300);
+    ASSERT_TRUE(winsim::machine().services.save(dir));
+    EXPECT_NE(std::string::npos, fileText().find("[Spooler]\ndisplayName=Print Spooler\n"));
+    EXPECT_NE(std::string::npos, fileText().find("state=STOP_PENDING\n"));
+    EXPECT_NE(std::string::npos, fileText().find("remainingMs=700\n"));
+
+    winsim::machine().services.reset();
+    winsim::machine().clockMs = 50000;
+    ASSERT_TRUE(winsim::machine().services.load(dir));
+    EXPECT_EQ(DWORD(SERVICE_STOP_PENDING), control::serviceState("spooler"));
+    sleepMs(699);
+    EXPECT_EQ(DWORD(SERVICE_STOP_PENDING), control::serviceState("spooler"));
+    sleepMs(1);
+    EXPECT_EQ(DWORD(SERVICE_STOPPED), control::serviceState("spooler"));
+    EXPECT_EQ(1u, control::serviceStopCount("spooler"));
+}
+
+TEST_F(ServiceStoreTest, KnobsSurviveARoundTrip) {
+    control::setServiceManagerStandardUser(true);
+    control::setServiceRunning("Fax", true);
+    control::setServiceStartType("Spooler", SERVICE_DISABLED);
+    control::setServiceNeverStarts("Spooler", true);
+    control::failServiceStop("Spooler", ERROR_SERVICE_REQUEST_TIMEOUT);
+    control::setServiceGrantedAccess("Spooler", kCheckAccess);
+    control::setServiceStartDelay("Fax", 1234);
+    ASSERT_TRUE(winsim::machine().services.save(dir));
+    std::string saved = fileText();
+
+    winsim::machine().services.reset();
+    ASSERT_TRUE(winsim::machine().services.load(dir));
+    ASSERT_TRUE(winsim::machine().services.save(dir));
+    EXPECT_EQ(saved, fileText());
+    const winsim::Service* spooler = winsim::machine().services.find("spooler");
+    ASSERT_NE(nullptr, spooler);
+    EXPECT_EQ(DWORD(SERVICE_DISABLED), spooler->startType);
+    EXPECT_EQ(winsim::kEveryTime, spooler->stopErrorTimes);
+    EXPECT_EQ(std::vector<std::string>({"Spooler"}),
+              winsim::machine().services.find("fax")->dependsOn);
+    EXPECT_TRUE(winsim::machine().services.isRunning("fax"));
+    poisonLastError();
+    EXPECT_EQ(nullptr, openManager());
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), lastError());
+}
+
+TEST_F(ServiceStoreTest, BadFilesLeaveTheServicesAlone) {
+    const char* const bad[] = {
+        "standardUser=2\n",
+        "[Spooler]\nstate=HALF_RUNNING\n",
+        "[Spooler]\nstartDelayMs=-5\n",
+        "[Spooler]\ngrantedAccess=0x100000000\n",
+        "[Spooler]\ncolour=blue\n",
+        "[Spooler]\nno equals sign\n",
+        "displayName=before any service\n",
+    };
+    control::setServiceRunning("Spooler", false);
+    for (const char* text : bad) {
+        SCOPED_TRACE(text);
+        writeFile(text);
+        EXPECT_FALSE(winsim::machine().services.load(dir));
+        EXPECT_EQ(DWORD(SERVICE_STOPPED), control::serviceState("spooler"));
+        EXPECT_EQ(DWORD(SERVICE_STOPPED), control::serviceState("fax"));
+    }
+    std::remove((dir + "/services.txt").c_str());
+    EXPECT_FALSE(winsim::machine().services.load(dir));
+}
+
+} // namespace

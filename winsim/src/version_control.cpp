@@ -1,0 +1,35 @@
+#include "pe_resources.h"
+#include "pe_writer.h"
+#include "version_block.h"
+#include "version_files.h"
+#include "winsim/control.h"
+#include "winsim/text.h"
+
+namespace winsim::control {
+
+namespace {
+
+constexpr uint16_t kEnglishUs = 0x0409;
+constexpr uint16_t kTypeRcData = 10;
+
+bool writeDll(const std::string& windowsPath, const std::vector<pe::ResourceEntry>& resources) {
+    return writeMachineFile(toUtf16(windowsPath), pe::buildDll(resources));
+}
+
+} // namespace
+
+bool writeVersionedPe(const std::string& windowsPath, uint16_t a, uint16_t b, uint16_t c,
+                      uint16_t d, const VersionedPeOptions& options) {
+    VersionQuad product{a, b, c, d};
+    VersionQuad file = options.fileVersion.value_or(product);
+    return writeDll(windowsPath,
+                    {{pe::kTypeVersion, 1, kEnglishUs, buildVersionBlock(file, product)}});
+}
+
+bool writeUnversionedPe(const std::string& windowsPath, UnversionedPe kind) {
+    if (kind == UnversionedPe::noResources)
+        return writeDll(windowsPath, {});
+    return writeDll(windowsPath, {{kTypeRcData, 1, kEnglishUs, {'d', 'a', 't', 'a'}}});
+}
+
+} // namespace winsim::control
