@@ -1,6 +1,7 @@
 #include <windows.h>
 
-#include "kernel_test_fixture.h"
+#include "support/machine_test.h"
+#include "machine.h"
 #include "winsim/control.h"
 
 namespace {

@@ -2,7 +2,8 @@
 
 #include <string>
 
-#include "kernel_test_fixture.h"
+#include "support/machine_test.h"
+#include "machine.h"
 #include "message_table.h"
 #include "winsim/text.h"
 

@@ -3,7 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "kernel_test_fixture.h"
+#include "support/machine_test.h"
+#include "machine.h"
 #include "winsim/text.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "winsim/control/files.h"
 #include "winsim/control/machine.h"
 #include "winsim/control/versions.h"
 #include "winsim/control/services.h"
