@@ -25,14 +25,16 @@ struct ByteView {
         return holds(offset, count) ? ByteView(data + offset, count) : ByteView();
     }
     bool u16(size_t offset, uint16_t* value) const {
-        if (!holds(offset, 2))
+        if (!holds(offset, 2)) {
             return false;
+        }
         *value = static_cast<uint16_t>(data[offset] | data[offset + 1] << 8);
         return true;
     }
     bool u32(size_t offset, uint32_t* value) const {
-        if (!holds(offset, 4))
+        if (!holds(offset, 4)) {
             return false;
+        }
         uint16_t low = 0;
         uint16_t high = 0;
         u16(offset, &low);

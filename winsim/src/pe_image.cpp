@@ -20,25 +20,28 @@ struct OptionalLayout {
 };
 
 bool optionalLayout(uint16_t magic, OptionalLayout* layout) {
-    if (magic == kMagicPe32)
+    if (magic == kMagicPe32) {
         *layout = {92, 96};
-    else if (magic == kMagicPe32Plus)
+    } else if (magic == kMagicPe32Plus) {
         *layout = {108, 112};
-    else
+    } else {
         return false;
+    }
     return true;
 }
 
 bool readDirectories(ByteView optional, const OptionalLayout& layout, Image* image) {
     uint32_t count = 0;
-    if (!optional.u32(layout.directoryCountField, &count))
+    if (!optional.u32(layout.directoryCountField, &count)) {
         return false;
+    }
     count = std::min(count, kMaxDirectories);
     for (uint32_t i = 0; i < count; ++i) {
         DataDirectory entry;
         size_t at = layout.directories + i * 8;
-        if (!optional.u32(at, &entry.rva) || !optional.u32(at + 4, &entry.size))
+        if (!optional.u32(at, &entry.rva) || !optional.u32(at + 4, &entry.size)) {
             return false;
+        }
         image->directories.push_back(entry);
     }
     return true;
@@ -47,8 +50,9 @@ bool readDirectories(ByteView optional, const OptionalLayout& layout, Image* ima
 bool readSections(ByteView table, uint16_t count, Image* image) {
     for (uint16_t i = 0; i < count; ++i) {
         ByteView header = table.slice(i * kSectionHeaderSize, kSectionHeaderSize);
-        if (header.size == 0)
+        if (header.size == 0) {
             return false;
+        }
         Section section;
         const char* name = reinterpret_cast<const char*>(header.data);
         section.name.assign(name, std::find(name, name + 8, '\0'));
@@ -69,8 +73,9 @@ ByteView sectionBytesFrom(ByteView file, const Image& image, uint32_t rva) {
         }
         uint32_t into = rva - section.virtualAddress;
         size_t start = static_cast<size_t>(section.rawOffset) + into;
-        if (start > file.size)
+        if (start > file.size) {
             return ByteView();
+        }
         size_t available = std::min<size_t>(section.rawSize - into, file.size - start);
         return file.slice(start, available);
     }
@@ -81,8 +86,9 @@ bool cStringAt(ByteView file, const Image& image, uint32_t rva, std::string* tex
     ByteView bytes = sectionBytesFrom(file, image, rva);
     const char* begin = reinterpret_cast<const char*>(bytes.data);
     const char* end = begin ? std::find(begin, begin + bytes.size, '\0') : begin;
-    if (!begin || end == begin + bytes.size)
+    if (!begin || end == begin + bytes.size) {
         return false;
+    }
     text->assign(begin, end);
     return true;
 }
@@ -94,15 +100,19 @@ bool parseImage(ByteView file, Image* image) {
     uint16_t dosSignature = 0;
     uint32_t ntOffset = 0;
     uint32_t ntSignature = 0;
-    if (!file.u16(0, &dosSignature) || dosSignature != kDosSignature)
+    if (!file.u16(0, &dosSignature) || dosSignature != kDosSignature) {
         return false;
-    if (!file.u32(kNewHeaderField, &ntOffset))
+    }
+    if (!file.u32(kNewHeaderField, &ntOffset)) {
         return false;
-    if (!file.u32(ntOffset, &ntSignature) || ntSignature != kNtSignature)
+    }
+    if (!file.u32(ntOffset, &ntSignature) || ntSignature != kNtSignature) {
         return false;
+    }
     ByteView header = file.slice(size_t{ntOffset} + 4, kFileHeaderSize);
-    if (header.size == 0)
+    if (header.size == 0) {
         return false;
+    }
     uint16_t sectionCount = 0;
     uint16_t optionalSize = 0;
     header.u16(0, &image->machine);
@@ -112,8 +122,9 @@ bool parseImage(ByteView file, Image* image) {
     size_t optionalStart = size_t{ntOffset} + 4 + kFileHeaderSize;
     ByteView optional = file.slice(optionalStart, optionalSize);
     OptionalLayout layout{};
-    if (!optional.u16(0, &image->magic) || !optionalLayout(image->magic, &layout))
+    if (!optional.u16(0, &image->magic) || !optionalLayout(image->magic, &layout)) {
         return false;
+    }
     if (!optional.u16(68, &image->subsystem) || !readDirectories(optional, layout, image)) {
         return false;
     }
@@ -133,19 +144,23 @@ DataDirectory directory(const Image& image, size_t index) {
 bool importedDlls(ByteView file, const Image& image, std::vector<std::string>* names) {
     names->clear();
     DataDirectory imports = directory(image, kDirectoryImport);
-    if (imports.rva == 0)
+    if (imports.rva == 0) {
         return true;
+    }
     ByteView table = sectionBytesFrom(file, image, imports.rva);
     for (size_t at = 0;; at += kImportDescriptorSize) {
         uint32_t nameRva = 0;
         uint32_t firstThunk = 0;
-        if (!table.u32(at + 12, &nameRva) || !table.u32(at + 16, &firstThunk))
+        if (!table.u32(at + 12, &nameRva) || !table.u32(at + 16, &firstThunk)) {
             return false;
-        if (nameRva == 0 && firstThunk == 0)
+        }
+        if (nameRva == 0 && firstThunk == 0) {
             return true;
+        }
         std::string name;
-        if (!cStringAt(file, image, nameRva, &name))
+        if (!cStringAt(file, image, nameRva, &name)) {
             return false;
+        }
         names->push_back(name);
     }
 }

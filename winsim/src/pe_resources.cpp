@@ -32,8 +32,9 @@ Step findEntry(ByteView tree, uint32_t directoryOffset, int id, Entry* entry) {
             return Step::corrupt;
         }
         bool numeric = (entry->name & kHighBit) == 0;
-        if (id < 0 || (numeric && entry->name == static_cast<uint32_t>(id)))
+        if (id < 0 || (numeric && entry->name == static_cast<uint32_t>(id))) {
             return Step::found;
+        }
     }
     return Step::missing;
 }
@@ -53,8 +54,9 @@ Resource readData(ByteView file, const Image& image, ByteView tree, const Entry&
     }
     Resource resource = result(ResourceStatus::corrupt);
     resource.data = bytesAtRva(file, image, dataRva, dataSize);
-    if (resource.data.data)
+    if (resource.data.data) {
         resource.status = ResourceStatus::found;
+    }
     resource.language = static_cast<uint16_t>(entry.name);
     return resource;
 }
@@ -64,12 +66,14 @@ Resource readData(ByteView file, const Image& image, ByteView tree, const Entry&
 Resource findResource(ByteView file, const Image& image, uint16_t type, uint16_t name,
                       int language) {
     DataDirectory resources = directory(image, kDirectoryResource);
-    if (resources.rva == 0 || resources.size == 0)
+    if (resources.rva == 0 || resources.size == 0) {
         return result(ResourceStatus::noResources);
+    }
     // Offsets inside the tree count from its root directory.
     ByteView tree = bytesAtRva(file, image, resources.rva, resources.size);
-    if (!tree.data)
+    if (!tree.data) {
         return result(ResourceStatus::corrupt);
+    }
 
     const int ids[] = {type, name, language};
     const ResourceStatus missing[] = {ResourceStatus::typeNotFound, ResourceStatus::nameNotFound,
@@ -78,13 +82,16 @@ Resource findResource(ByteView file, const Image& image, uint16_t type, uint16_t
     Entry entry;
     for (int level = 0; level < 3; ++level) {
         Step step = findEntry(tree, directoryOffset, ids[level], &entry);
-        if (step == Step::missing)
+        if (step == Step::missing) {
             return result(missing[level]);
-        if (step == Step::corrupt)
+        }
+        if (step == Step::corrupt) {
             return result(ResourceStatus::corrupt);
+        }
         bool isDirectory = (entry.target & kHighBit) != 0;
-        if (level < 2 && !isDirectory)
+        if (level < 2 && !isDirectory) {
             return result(ResourceStatus::corrupt);
+        }
         directoryOffset = entry.target & ~kHighBit;
     }
     return readData(file, image, tree, entry);

@@ -73,8 +73,9 @@ Layout layoutFor(const Types& types) {
         for (const auto& [name, languages] : names) {
             layout.dataEntries += directorySize(languages.size());
             leaves += languages.size();
-            for (const auto& [language, data] : languages)
+            for (const auto& [language, data] : languages) {
                 dataBytes += alignUp(data->size(), 8);
+            }
         }
     }
     layout.dataEntries += layout.languageDirectories;
@@ -163,8 +164,9 @@ std::vector<uint8_t> buildResourceSection(const std::vector<ResourceEntry>& reso
 std::vector<uint8_t> buildDll(const std::vector<ResourceEntry>& resources) {
     const uint32_t rsrcRva = kSectionAlignment;
     std::vector<uint8_t> rsrc;
-    if (!resources.empty())
+    if (!resources.empty()) {
         rsrc = buildResourceSection(resources, rsrcRva);
+    }
     uint32_t rsrcSize = static_cast<uint32_t>(rsrc.size());
     std::vector<uint8_t> out(kFileAlignment + alignUp(rsrcSize, kFileAlignment));
     out[0] = 'M';

@@ -49,8 +49,9 @@ std::vector<uint8_t> serialize(const Node& node) {
     append16(out, 0);
     append16(out, node.valueLength);
     append16(out, node.type);
-    for (char16_t c : node.key)
+    for (char16_t c : node.key) {
         append16(out, c);
+    }
     append16(out, 0);
     padToDword(out);
     out.insert(out.end(), node.value.begin(), node.value.end());
@@ -67,8 +68,9 @@ std::vector<uint8_t> serialize(const Node& node) {
 Node textNode(const std::string& key, const std::string& text) {
     Node node{toUtf16(key), kText, 0, {}, {}};
     std::u16string wide = toUtf16(text);
-    for (char16_t c : wide)
+    for (char16_t c : wide) {
         append16(node.value, c);
+    }
     append16(node.value, 0);
     node.valueLength = static_cast<uint16_t>(wide.size() + 1);
     return node;
@@ -91,8 +93,9 @@ std::vector<uint8_t> fixedInfo(const VersionQuad& file, const VersionQuad& produ
     append32(out, 0);
     append32(out, kOsNtWindows32);
     append32(out, kTypeDll);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         append32(out, 0); // subtype, date
+    }
     return out;
 }
 
@@ -128,10 +131,12 @@ bool readNode(pe::ByteView block, size_t start, NodeView* node) {
 bool findChild(pe::ByteView block, const NodeView& parent, const std::string& key,
                NodeView* child) {
     for (size_t at = parent.children; at < parent.end; at = alignToDword(child->end)) {
-        if (!readNode(block, at, child) || child->end > parent.end)
+        if (!readNode(block, at, child) || child->end > parent.end) {
             return false;
-        if (sameNameIgnoringCase(toUtf8(child->key), key))
+        }
+        if (sameNameIgnoringCase(toUtf8(child->key), key)) {
             return true;
+        }
     }
     return false;
 }
@@ -158,8 +163,9 @@ std::vector<uint8_t> buildVersionBlock(const VersionQuad& fileVersion,
 
 bool findVersionValue(pe::ByteView block, const std::u16string& path, VersionValue* value) {
     NodeView node;
-    if (!readNode(block, 0, &node))
+    if (!readNode(block, 0, &node)) {
         return false;
+    }
     size_t begin = 0;
     while (begin <= path.size()) {
         size_t end = std::min(path.find(u'\\', begin), path.size());

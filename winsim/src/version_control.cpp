@@ -27,8 +27,9 @@ bool writeVersionedPe(const std::string& windowsPath, uint16_t a, uint16_t b, ui
 }
 
 bool writeUnversionedPe(const std::string& windowsPath, UnversionedPe kind) {
-    if (kind == UnversionedPe::noResources)
+    if (kind == UnversionedPe::noResources) {
         return writeDll(windowsPath, {});
+    }
     return writeDll(windowsPath, {{kTypeRcData, 1, kEnglishUs, {'d', 'a', 't', 'a'}}});
 }
 

@@ -33,8 +33,9 @@ bool componentsOnDriveC(const std::u16string& path, std::vector<std::string>* co
             continue;
         }
         if (part == u"..") {
-            if (!components->empty())
+            if (!components->empty()) {
                 components->pop_back();
+            }
         } else if (!part.empty() && part != u".") {
             components->push_back(toUtf8(part));
         }
@@ -46,11 +47,13 @@ bool componentsOnDriveC(const std::u16string& path, std::vector<std::string>* co
 // The entry of dir whose name equals name without regard to case, or an empty path.
 fs::path findEntry(const fs::path& dir, const std::string& name) {
     std::error_code error;
-    if (fs::exists(dir / name, error))
+    if (fs::exists(dir / name, error)) {
         return dir / name;
+    }
     for (const fs::directory_entry& entry : fs::directory_iterator(dir, error)) {
-        if (sameNameIgnoringCase(entry.path().filename().string(), name))
+        if (sameNameIgnoringCase(entry.path().filename().string(), name)) {
             return entry.path();
+        }
     }
     return fs::path();
 }
@@ -93,16 +96,16 @@ FileBytes readMachineFile(const std::u16string& windowsPath) {
 
 bool writeMachineFile(const std::u16string& windowsPath, const std::vector<uint8_t>& bytes) {
     std::vector<std::string> components;
-    if (!componentsOnDriveC(windowsPath, &components) || components.empty())
+    if (!componentsOnDriveC(windowsPath, &components) || components.empty()) {
         return false;
+    }
     fs::path host = driveC();
-    std::error_code error;
     for (const std::string& component : components) {
         fs::path existing = findEntry(host, component);
         host = existing.empty() ? host / component : existing;
-        if (&component != &components.back())
-            fs::create_directories(host, error);
     }
+    std::error_code error;
+    fs::create_directories(host.parent_path(), error);
     std::ofstream out(host, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));

@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include "machine.h"
 #include "pe_resources.h"
 #include "version_block.h"
 #include "version_files.h"
@@ -53,8 +52,9 @@ VersionResource loadVersionResource(LPCWSTR path) {
     }
     FileBytes file = readMachineFile(reinterpret_cast<const char16_t*>(path));
     resource.error = file.error;
-    if (file.error != ERROR_SUCCESS)
+    if (file.error != ERROR_SUCCESS) {
         return resource;
+    }
     resource.file = std::move(file.bytes);
     pe::ByteView bytes(resource.file);
     pe::Image image;
@@ -68,31 +68,30 @@ VersionResource loadVersionResource(LPCWSTR path) {
     return resource;
 }
 
-void setLastError(DWORD error) {
-    machine().lastError = error;
-}
-
 } // namespace
 
 DWORD WINAPI GetFileVersionInfoSizeW(LPCWSTR lptstrFilename, LPDWORD lpdwHandle) {
-    if (lpdwHandle)
+    if (lpdwHandle) {
         *lpdwHandle = 0;
+    }
     VersionResource resource = loadVersionResource(lptstrFilename);
-    setLastError(resource.error);
-    if (resource.error != ERROR_SUCCESS)
+    SetLastError(resource.error);
+    if (resource.error != ERROR_SUCCESS) {
         return 0;
+    }
     return static_cast<DWORD>(resource.data.size * 2 + sizeof(kSignature));
 }
 
 BOOL WINAPI GetFileVersionInfoW(LPCWSTR lptstrFilename, DWORD, DWORD dwLen, LPVOID lpData) {
     if (!lpData) {
-        setLastError(kInvalidData);
+        SetLastError(kInvalidData);
         return FALSE;
     }
     VersionResource resource = loadVersionResource(lptstrFilename);
-    setLastError(resource.error);
-    if (resource.error != ERROR_SUCCESS)
+    SetLastError(resource.error);
+    if (resource.error != ERROR_SUCCESS) {
         return FALSE;
+    }
     // A buffer smaller than the resource gets the first dwLen bytes, and the call succeeds.
     std::memcpy(lpData, resource.data.data, std::min<size_t>(dwLen, resource.data.size));
     uint16_t blockLength = 0;
@@ -103,21 +102,24 @@ BOOL WINAPI GetFileVersionInfoW(LPCWSTR lptstrFilename, DWORD, DWORD dwLen, LPVO
 }
 
 BOOL WINAPI VerQueryValueW(LPCVOID pBlock, LPCWSTR lpSubBlock, LPVOID* lplpBuffer, PUINT puLen) {
-    if (!pBlock)
+    if (!pBlock) {
         return FALSE; // no last error, as on Windows
+    }
     // The block carries no size of its own beyond the root's wLength, which Windows trusts.
     const uint8_t* bytes = static_cast<const uint8_t*>(pBlock);
     pe::ByteView block(bytes, static_cast<size_t>(bytes[0] | bytes[1] << 8));
     std::u16string path = lpSubBlock ? reinterpret_cast<const char16_t*>(lpSubBlock) : u"";
     VersionValue value;
     if (!findVersionValue(block, path, &value)) {
-        if (puLen)
+        if (puLen) {
             *puLen = 0;
-        setLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+        }
+        SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return FALSE;
     }
     *lplpBuffer = const_cast<uint8_t*>(bytes) + value.offset;
-    if (puLen)
+    if (puLen) {
         *puLen = value.length;
+    }
     return TRUE;
 }
