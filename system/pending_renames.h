@@ -1,0 +1,36 @@
+// The session manager's queue of boot-time file operations ("PendingFileRenameOperations"):
+// read, delete at once what is only queued for deletion, and tell whether a product DLL is
+// still waiting for a reboot. Nothing here writes the registry.
+#pragma once
+
+#include <windows.h>
+
+// A snapshot of the queue: names[2k] is the source and names[2k + 1] the target of pair k,
+// as stored (prefix kept), null when empty. exists[i] is 1 when names[i] names an existing
+// file that is not a directory. count 0: both arrays are null.
+struct PendingRenameList {
+    WCHAR** names;
+    LONG* exists;
+    LONG count;
+};
+
+// Where each string of a multi-string lies, as character offsets into its data.
+struct MultiStringPart {
+    size_t start;
+    size_t length;
+};
+
+// Splits the data of a REG_MULTI_SZ value of byteSize bytes into its strings, up to the
+// terminating empty string; empty strings count. A last string without a terminator ends
+// at the end of the data; nothing at or past byteSize is read. Fills at most capacity parts
+// and returns how many strings there are.
+size_t scanMultiString(const WCHAR* data, size_t byteSize, MultiStringPart* parts, size_t capacity);
+
+PendingRenameList readPendingRenames();
+// Deletes each existing source queued for deletion (empty target) and clears its flag.
+void deletePendingDeletions(PendingRenameList& list);
+void releasePendingRenames(PendingRenameList& list);
+
+// True when, after deleting what can be deleted and restarting the spooler twice, a source
+// of the queue still names one of the product's DLLs. Writes no log.
+bool productFilesPendingRename();
