@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "pe_exports.h"
 #include "pe_image.h"
 
 namespace winsim::pe {
@@ -100,6 +101,13 @@ void writeLanguages(std::vector<uint8_t>& out, Layout& at, const Languages& lang
     at.languageDirectories += directorySize(languages.size());
 }
 
+struct Placed {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    uint32_t rva;
+    uint32_t rawOffset;
+};
+
 void putOptionalHeader(std::vector<uint8_t>& out, uint32_t imageSize, uint32_t rsrcRva,
                        uint32_t rsrcSize) {
     size_t at = kOptionalOffset;
@@ -124,14 +132,16 @@ void putOptionalHeader(std::vector<uint8_t>& out, uint32_t imageSize, uint32_t r
     put32(out, at + 112 + kDirectoryResource * 8 + 4, rsrcSize);
 }
 
-void putSectionHeader(std::vector<uint8_t>& out, uint32_t rva, uint32_t size) {
-    size_t at = kSectionTableOffset;
-    std::copy_n(".rsrc", 5, out.begin() + at);
+void putSection(std::vector<uint8_t>& out, size_t index, const Placed& section) {
+    size_t at = kSectionTableOffset + index * 40;
+    const uint32_t size = static_cast<uint32_t>(section.bytes.size());
+    std::copy_n(section.name, std::char_traits<char>::length(section.name), out.begin() + at);
     put32(out, at + 8, size);
-    put32(out, at + 12, rva);
+    put32(out, at + 12, section.rva);
     put32(out, at + 16, alignUp(size, kFileAlignment));
-    put32(out, at + 20, kFileAlignment);
+    put32(out, at + 20, section.rawOffset);
     put32(out, at + 36, kReadableData);
+    std::copy(section.bytes.begin(), section.bytes.end(), out.begin() + section.rawOffset);
 }
 
 } // namespace
@@ -161,27 +171,43 @@ std::vector<uint8_t> buildResourceSection(const std::vector<ResourceEntry>& reso
     return out;
 }
 
-std::vector<uint8_t> buildDll(const std::vector<ResourceEntry>& resources) {
-    const uint32_t rsrcRva = kSectionAlignment;
-    std::vector<uint8_t> rsrc;
+std::vector<uint8_t> buildDll(const std::vector<ResourceEntry>& resources,
+                              const std::vector<std::string>& exports,
+                              const std::string& dllName) {
+    std::vector<Placed> sections;
+    uint32_t rva = kSectionAlignment;
+    uint32_t raw = kFileAlignment;
+    auto place = [&](const char* name, std::vector<uint8_t> bytes) {
+        const uint32_t size = static_cast<uint32_t>(bytes.size());
+        sections.push_back({name, std::move(bytes), rva, raw});
+        rva += alignUp(size, kSectionAlignment);
+        raw += alignUp(size, kFileAlignment);
+    };
     if (!resources.empty()) {
-        rsrc = buildResourceSection(resources, rsrcRva);
+        place(".rsrc", buildResourceSection(resources, rva));
     }
-    uint32_t rsrcSize = static_cast<uint32_t>(rsrc.size());
-    std::vector<uint8_t> out(kFileAlignment + alignUp(rsrcSize, kFileAlignment));
+    if (!exports.empty()) {
+        place(".edata", buildExportDirectory(rva, dllName, exports));
+    }
+    std::vector<uint8_t> out(raw);
     out[0] = 'M';
     out[1] = 'Z';
     put32(out, 0x3C, kNtOffset);
     put32(out, kNtOffset, 0x00004550); // "PE\0\0"
     put16(out, kNtOffset + 4, kMachineAmd64);
-    put16(out, kNtOffset + 6, rsrc.empty() ? 0 : 1);
+    put16(out, kNtOffset + 6, static_cast<uint32_t>(sections.size()));
     put16(out, kNtOffset + 20, kOptionalSize);
     put16(out, kNtOffset + 22, kDllCharacteristics);
-    uint32_t imageSize = kSectionAlignment + alignUp(rsrcSize, kSectionAlignment);
-    putOptionalHeader(out, imageSize, rsrc.empty() ? 0 : rsrcRva, rsrcSize);
-    if (!rsrc.empty()) {
-        putSectionHeader(out, rsrcRva, rsrcSize);
-        std::copy(rsrc.begin(), rsrc.end(), out.begin() + kFileAlignment);
+    const bool hasRsrc = !resources.empty();
+    const uint32_t rsrcSize = hasRsrc ? static_cast<uint32_t>(sections[0].bytes.size()) : 0;
+    putOptionalHeader(out, rva, hasRsrc ? kSectionAlignment : 0, rsrcSize);
+    if (!exports.empty()) {
+        const Placed& edata = sections.back();
+        put32(out, kOptionalOffset + 112, edata.rva);
+        put32(out, kOptionalOffset + 116, static_cast<uint32_t>(edata.bytes.size()));
+    }
+    for (size_t i = 0; i < sections.size(); ++i) {
+        putSection(out, i, sections[i]);
     }
     return out;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace winsim::pe {
@@ -18,7 +19,10 @@ struct ResourceEntry {
 std::vector<uint8_t> buildResourceSection(const std::vector<ResourceEntry>& resources,
                                           uint32_t sectionRva);
 
-// An x64 DLL without code: headers and, when there are resources, one .rsrc section.
-std::vector<uint8_t> buildDll(const std::vector<ResourceEntry>& resources);
+// An x64 DLL without code: headers and, when there are resources, one .rsrc section;
+// when it exports names (a loader finds them with GetProcAddress), an .edata section.
+std::vector<uint8_t> buildDll(const std::vector<ResourceEntry>& resources,
+                              const std::vector<std::string>& exports = {},
+                              const std::string& dllName = "");
 
 } // namespace winsim::pe

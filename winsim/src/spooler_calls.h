@@ -23,7 +23,7 @@ inline BOOL fail(DWORD error) {
 // Adding or removing monitors, drivers and printers needs SERVER_ACCESS_ADMINISTER,
 // which only an elevated administrator holds.
 inline bool administrator() {
-    return machine().settings.elevated;
+    return machine().settings.administrator;
 }
 
 // 0 and the printer's key, or 6 (not an open printer handle) or 1801 (the printer was

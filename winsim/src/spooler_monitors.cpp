@@ -40,13 +40,8 @@ DWORD loadMonitorDll(const std::string& dll) {
 
 void applyPortKnob(RegKey& monitor) {
     auto knob = spooler().monitorPorts.find(foldCase(monitor.name));
-    if (knob == spooler().monitorPorts.end()) {
-        return;
-    }
-    const std::string ports = monitorKeyPath(monitor.name) + "\\Ports";
-    machine().registry.removeTree(Hive::LocalMachine, ports);
-    for (const std::string& port : knob->second) {
-        machine().registry.create(Hive::LocalMachine, ports + "\\" + port);
+    if (knob != spooler().monitorPorts.end()) {
+        setPortsOfMonitor(monitor, knob->second);
     }
 }
 

@@ -99,6 +99,23 @@ std::vector<std::string> portsOfMonitor(RegKey& monitor) {
     return ports;
 }
 
+void setPortsOfMonitor(RegKey& monitor, const std::vector<std::string>& ports) {
+    Registry& registry = machine().registry;
+    if (sameNameIgnoringCase(monitor.name, "Local Port")) {
+        localPortsKey().values.clear();
+        for (const std::string& port : ports) {
+            Registry::setString(localPortsKey(), port, "");
+        }
+        return;
+    }
+    const std::string path = monitorKeyPath(monitor.name) + "\\" + kMonitorPorts;
+    registry.removeTree(Hive::LocalMachine, path);
+    registry.create(Hive::LocalMachine, path);
+    for (const std::string& port : ports) {
+        registry.create(Hive::LocalMachine, path + "\\" + port);
+    }
+}
+
 bool portExists(const std::string& port) {
     for (RegKey* monitor : children(monitorsKey())) {
         for (const std::string& offered : portsOfMonitor(*monitor)) {

@@ -33,6 +33,8 @@ std::vector<RegKey*> children(RegKey& parent); // in the registry's enumeration 
 
 // Monitors and ports.
 std::vector<std::string> portsOfMonitor(RegKey& monitor);
+// What a monitor's DLL would write when it creates its ports.
+void setPortsOfMonitor(RegKey& monitor, const std::vector<std::string>& ports);
 bool portExists(const std::string& port);
 // "LPT1:,Folioscope:" names two ports (a printer pool).
 std::vector<std::string> splitPortList(const std::string& ports);

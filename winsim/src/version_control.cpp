@@ -12,8 +12,10 @@ namespace {
 constexpr uint16_t kEnglishUs = 0x0409;
 constexpr uint16_t kTypeRcData = 10;
 
-bool writeDll(const std::string& windowsPath, const std::vector<pe::ResourceEntry>& resources) {
-    return writeMachineFile(toUtf16(windowsPath), pe::buildDll(resources));
+bool writeDll(const std::string& windowsPath, const std::vector<pe::ResourceEntry>& resources,
+              const std::vector<std::string>& exports = {}) {
+    const std::string name = windowsPath.substr(windowsPath.find_last_of("\\/:") + 1);
+    return writeMachineFile(toUtf16(windowsPath), pe::buildDll(resources, exports, name));
 }
 
 } // namespace
@@ -23,7 +25,8 @@ bool writeVersionedPe(const std::string& windowsPath, uint16_t a, uint16_t b, ui
     VersionQuad product{a, b, c, d};
     VersionQuad file = options.fileVersion.value_or(product);
     return writeDll(windowsPath,
-                    {{pe::kTypeVersion, 1, kEnglishUs, buildVersionBlock(file, product)}});
+                    {{pe::kTypeVersion, 1, kEnglishUs, buildVersionBlock(file, product)}},
+                    options.exports);
 }
 
 bool writeUnversionedPe(const std::string& windowsPath, UnversionedPe kind) {

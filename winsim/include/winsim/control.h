@@ -9,3 +9,4 @@
 #include "winsim/control/machine.h"
 #include "winsim/control/versions.h"
 #include "winsim/control/services.h"
+#include "winsim/control/spooler.h"

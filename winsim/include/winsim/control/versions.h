@@ -4,12 +4,15 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace winsim::control {
 
 struct VersionedPeOptions {
     // The file version; the product version is used when it is not given.
     std::optional<std::array<uint16_t, 4>> fileVersion;
+    // Functions the DLL exports by name, e.g. a port monitor's "InitializePrintMonitor2".
+    std::vector<std::string> exports;
 };
 
 // Writes a small x64 DLL at windowsPath on the machine's drive C: whose version resource

@@ -1,0 +1,232 @@
+// The probe-then-fill protocol of every INFO query: the probe reports the size, a buffer one
+// byte short fails with 122 and the same size, the exact size succeeds with every string
+// inside the buffer, and an empty answer succeeds on the probe.
+#include <cstring>
+#include <functional>
+
+#include "spooler_test_support.h"
+
+namespace {
+
+using namespace spooler_test;
+namespace control = winsim::control;
+
+// One query: calls it with a buffer and size, returns its result and what it reported.
+struct Query {
+    const char* label;
+    std::function<BOOL(LPBYTE, DWORD, DWORD*, DWORD*)> call;
+    size_t entrySize;
+    // The string pointers of one answer, to check they point into the buffer.
+    std::function<std::vector<const void*>(const BYTE*, DWORD count)> strings;
+};
+
+std::vector<const void*> printerStrings(const BYTE* buffer, DWORD count) {
+    std::vector<const void*> strings;
+    auto* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer);
+    for (DWORD i = 0; i < count; ++i) {
+        strings.insert(strings.end(), {printers[i].pPrinterName, printers[i].pPortName,
+                                       printers[i].pDriverName, printers[i].pComment,
+                                       printers[i].pLocation, printers[i].pPrintProcessor});
+    }
+    return strings;
+}
+
+std::vector<const void*> driver6Strings(const BYTE* buffer, DWORD count) {
+    std::vector<const void*> strings;
+    auto* drivers = reinterpret_cast<const DRIVER_INFO_6W*>(buffer);
+    for (DWORD i = 0; i < count; ++i) {
+        strings.insert(strings.end(), {drivers[i].pName, drivers[i].pEnvironment,
+                                       drivers[i].pDriverPath, drivers[i].pHelpFile,
+                                       drivers[i].pszMfgName, drivers[i].pszOEMUrl,
+                                       drivers[i].pszProvider});
+    }
+    return strings;
+}
+
+std::vector<const void*> driver2Strings(const BYTE* buffer, DWORD) {
+    auto* driver = reinterpret_cast<const DRIVER_INFO_2W*>(buffer);
+    return {driver->pName, driver->pEnvironment, driver->pDriverPath, driver->pConfigFile};
+}
+
+std::vector<const void*> monitorStrings(const BYTE* buffer, DWORD count) {
+    std::vector<const void*> strings;
+    auto* monitors = reinterpret_cast<const MONITOR_INFO_2W*>(buffer);
+    for (DWORD i = 0; i < count; ++i) {
+        strings.insert(strings.end(),
+                       {monitors[i].pName, monitors[i].pEnvironment, monitors[i].pDLLName});
+    }
+    return strings;
+}
+
+class SpoolerProtocolTest : public SpoolerTest {
+  protected:
+    void SetUp() override {
+        SpoolerTest::SetUp();
+        control::registerMonitor(kMonitor, kMonitorDll, "3.0.0.2060");
+        stageDriverFiles();
+        ASSERT_TRUE(installDriver());
+        control::addPrinter({"Folioscope", "Folioscope:", kDriver, "comment", "here"});
+        control::addPrinter({"Office", "LPT1:", kDriver});
+        printer_.handle = openPrinter("Folioscope", PRINTER_ACCESS_USE);
+    }
+
+    std::vector<Query> queries() {
+        HANDLE printer = printer_.handle;
+        W& environment = environment_;
+        return {
+            {"EnumPrintersW",
+             [](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
+                 return EnumPrintersW(6, nullptr, 2, b, n, need, count);
+             },
+             sizeof(PRINTER_INFO_2W), printerStrings},
+            {"GetPrinterW",
+             [printer](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
+                 *count = 1;
+                 return GetPrinterW(printer, 2, b, n, need);
+             },
+             sizeof(PRINTER_INFO_2W), printerStrings},
+            {"EnumMonitorsW",
+             [](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
+                 return EnumMonitorsW(nullptr, 2, b, n, need, count);
+             },
+             sizeof(MONITOR_INFO_2W), monitorStrings},
+            {"EnumPrinterDriversW",
+             [&environment](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
+                 return EnumPrinterDriversW(nullptr, environment, 6, b, n, need, count);
+             },
+             sizeof(DRIVER_INFO_6W), driver6Strings},
+            {"GetPrinterDriverW",
+             [printer, &environment](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
+                 *count = 1;
+                 return GetPrinterDriverW(printer, environment, 2, b, n, need);
+             },
+             sizeof(DRIVER_INFO_2W), driver2Strings},
+        };
+    }
+
+    PrinterGuard printer_;
+    W environment_{"Windows x64"};
+};
+
+TEST_F(SpoolerProtocolTest, ProbeShortExactAndLargerBuffers) {
+    for (const Query& q : queries()) {
+        SCOPED_TRACE(q.label);
+        DWORD needed = kPoison;
+        DWORD count = kPoison;
+        poison();
+        EXPECT_FALSE(q.call(nullptr, 0, &needed, &count));
+        EXPECT_EQ(DWORD{ERROR_INSUFFICIENT_BUFFER}, GetLastError());
+        ASSERT_NE(kPoison, needed);
+        ASSERT_GT(needed, q.entrySize);
+
+        std::vector<BYTE> shortBuffer(needed - 1, 0xAB);
+        DWORD shortNeeded = 0;
+        poison();
+        EXPECT_FALSE(q.call(shortBuffer.data(), needed - 1, &shortNeeded, &count));
+        EXPECT_EQ(DWORD{ERROR_INSUFFICIENT_BUFFER}, GetLastError());
+        EXPECT_EQ(needed, shortNeeded);
+
+        for (DWORD extra : {0u, 33u}) {
+            std::vector<BYTE> buffer(needed + extra, 0xAB);
+            DWORD filled = 0;
+            poison();
+            ASSERT_TRUE(q.call(buffer.data(), needed + extra, &filled, &count));
+            EXPECT_EQ(kPoison, GetLastError());
+            EXPECT_EQ(needed, filled);
+            for (const void* s : q.strings(buffer.data(), count)) {
+                EXPECT_TRUE(inside(s, buffer)) << "extra " << extra;
+            }
+        }
+    }
+}
+
+TEST_F(SpoolerProtocolTest, SizeWithoutBufferIsRefused) {
+    for (const Query& q : queries()) {
+        SCOPED_TRACE(q.label);
+        DWORD needed = kPoison;
+        DWORD count = kPoison;
+        poison();
+        EXPECT_FALSE(q.call(nullptr, 64, &needed, &count));
+        EXPECT_EQ(DWORD{ERROR_INVALID_USER_BUFFER}, GetLastError());
+        EXPECT_EQ(kPoison, needed);
+    }
+}
+
+TEST_F(SpoolerProtocolTest, AnswersCarryTheModelsState) {
+    std::vector<BYTE> buffer(8192);
+    DWORD needed = 0;
+    DWORD count = 0;
+    ASSERT_TRUE(EnumPrinterDriversW(nullptr, environment_, 6, buffer.data(),
+                                    static_cast<DWORD>(buffer.size()), &needed, &count));
+    ASSERT_EQ(1u, count);
+    auto* driver = reinterpret_cast<DRIVER_INFO_6W*>(buffer.data());
+    EXPECT_EQ(3u, driver->cVersion);
+    EXPECT_EQ(kDriver, u8(driver->pName));
+    EXPECT_EQ(versionDir("orvdrv64.dll"), u8(driver->pDriverPath));
+    EXPECT_EQ(versionDir("orvdrv64.dll"), u8(driver->pDataFile));
+    EXPECT_EQ(versionDir("orvhelp.chm"), u8(driver->pHelpFile));
+    EXPECT_EQ("Orvanta Software Kft.", u8(driver->pszMfgName));
+    EXPECT_EQ("Orvanta Software Kft.", u8(driver->pszProvider));
+    EXPECT_EQ("https://orvanta.example/", u8(driver->pszOEMUrl));
+
+    ASSERT_TRUE(EnumMonitorsW(nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()),
+                              &needed, &count));
+    ASSERT_EQ(2u, count);
+    auto* monitors = reinterpret_cast<MONITOR_INFO_2W*>(buffer.data());
+    EXPECT_EQ(kMonitor, u8(monitors[0].pName));
+    EXPECT_EQ(kMonitorDll, u8(monitors[0].pDLLName)) << "the DLL name as registered";
+    EXPECT_EQ("Windows x64", u8(monitors[0].pEnvironment));
+    EXPECT_EQ("Local Port", u8(monitors[1].pName));
+    EXPECT_EQ("localspl.dll", u8(monitors[1].pDLLName));
+}
+
+TEST_F(SpoolerTest, EmptyAnswersSucceedOnTheProbe) {
+    ASSERT_TRUE(deleteMonitor("Local Port"));
+    W environment("Windows x64");
+    struct Case {
+        const char* label;
+        std::function<BOOL(DWORD*, DWORD*)> probe;
+        DWORD lastError; // what success leaves
+    } cases[] = {
+        {"EnumPrintersW",
+         [](DWORD* need, DWORD* count) {
+             return EnumPrintersW(6, nullptr, 2, nullptr, 0, need, count);
+         },
+         ERROR_SUCCESS},
+        {"EnumMonitorsW",
+         [](DWORD* need, DWORD* count) {
+             return EnumMonitorsW(nullptr, 2, nullptr, 0, need, count);
+         },
+         kPoison},
+        {"EnumPrinterDriversW",
+         [&environment](DWORD* need, DWORD* count) {
+             return EnumPrinterDriversW(nullptr, environment, 6, nullptr, 0, need, count);
+         },
+         kPoison},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        DWORD needed = kPoison;
+        DWORD count = kPoison;
+        poison();
+        EXPECT_TRUE(c.probe(&needed, &count));
+        EXPECT_EQ(c.lastError, GetLastError());
+        EXPECT_EQ(0u, needed);
+        EXPECT_EQ(0u, count);
+    }
+}
+
+TEST_F(SpoolerTest, QueryKnobFailsTheProbe) {
+    control::failSpoolerCall(control::SpoolerCall::EnumPrinters, 1, ERROR_NOT_ENOUGH_MEMORY);
+    DWORD needed = kPoison;
+    DWORD count = kPoison;
+    poison();
+    EXPECT_FALSE(EnumPrintersW(6, nullptr, 2, nullptr, 0, &needed, &count));
+    EXPECT_EQ(DWORD{ERROR_NOT_ENOUGH_MEMORY}, GetLastError());
+    EXPECT_EQ(kPoison, needed);
+    EXPECT_EQ(kPoison, count);
+    poison();
+    EXPECT_TRUE(EnumPrintersW(6, nullptr, 2, nullptr, 0, &needed, &count));
+}
+
+} // namespace
