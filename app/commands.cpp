@@ -1,12 +1,21 @@
 #include "app/commands.h"
 
 #include "log/text_utils.h"
+#include "system/pending_renames.h"
 
 namespace {
 
+const int kExitRebootPending = 200;
+
+// Only the first half of the question is answered so far: with no product DLL waiting for a
+// reboot, the default-printer half decides, and until it does the command claims nothing.
+int runOnInit(HWND) {
+    return productFilesPendingRename() ? kExitRebootPending : kExitNoCommand;
+}
+
 const Command kCommands[] = {
     {{L"onChkDrv"}, CommandMatch::AnyCase, nullptr},
-    {{L"onInit"}, CommandMatch::AnyCase, nullptr},
+    {{L"onInit"}, CommandMatch::AnyCase, runOnInit},
     {{L"un", L"uninstall"}, CommandMatch::AnyCase, nullptr},
     {{L"removetray"}, CommandMatch::AnyCase, nullptr},
     {{L"in", L"install", L"serverinstall"}, CommandMatch::AnyCase, nullptr},

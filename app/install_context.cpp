@@ -6,6 +6,8 @@
 #include "spool/default_printer_mark.h"
 #include "spool/kept_printers.h"
 #include "spool/probe_and_fill.h"
+#include "system/deferred_files.h"
+#include "system/spooler_service.h"
 
 namespace {
 
@@ -81,6 +83,7 @@ InstallContext::InstallContext()
       logDepth(0), deferredFiles(nullptr), keptPrinters(nullptr), printers{nullptr, 0},
       parkedPrinters(nullptr) {
     logLine(*this, L"Folioscope %d", kBuildNumber);
+    checkSpooler(*this);
     selectPlatformFiles(*this);
     readProgramDir(*this);
     readSystemDir(*this);
@@ -97,6 +100,8 @@ InstallContext::~InstallContext() {
     releasePrinterList(printers);
     releaseKeptPrinters(keptPrinters);
     keptPrinters = nullptr;
+    freeDeferredFiles(deferredFiles);
+    deferredFiles = nullptr;
     release(driverDir);
     release(logText);
     release(systemDir);

@@ -7,7 +7,9 @@
 #include "winsim/text.h"
 
 void MachineTest::SetUp() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "winsim-test-XXXXXX").string();
+    // tmpfs when there is one: tests make and throw away machines by the hundred.
+    std::string pattern = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
+    pattern += "/winsim-test-XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(&pattern[0])) << "cannot create a machine directory";
     dir_ = pattern;
     winsim::control::freshMachine(dir_);

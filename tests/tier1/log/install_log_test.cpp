@@ -94,14 +94,6 @@ TEST_F(InstallLog, ErrorLinesCarryTheSystemTextOfTheLastError) {
     }
 }
 
-TEST_F(InstallLog, ErrorMessageArgumentsAreFormatted) {
-    SetLastError(ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
-    logError(context(), 5, L"ControlService failed with code %d (0x%x)", 1061, 1061);
-    EXPECT_EQ("Error(5): ControlService failed with code 1061 (0x425) - (" +
-                  systemText(ERROR_SERVICE_CANNOT_ACCEPT_CTRL) + ")\r\n",
-              log());
-}
-
 TEST_F(InstallLog, ReportsTheErrorOfTheFailingCallTwiceInARow) {
     SetLastError(0xDEADBEEF);
     WCHAR path[4];

@@ -33,16 +33,6 @@ TEST(TextUtils, CaseInsensitiveCompareFoldsOnlyAsciiLettersToLowerCase) {
     }
 }
 
-TEST(TextUtils, ExactCompareIsCaseSensitiveOverTheWholeString) {
-    EXPECT_TRUE(sameText(L"def.set", L"def.set"));
-    EXPECT_FALSE(sameText(L"DEF.SET", L"def.set"));
-    EXPECT_FALSE(sameText(L"def.set1", L"def.set"));
-    EXPECT_FALSE(sameText(L"def.se", L"def.set"));
-    EXPECT_TRUE(sameText(nullptr, L""));
-    EXPECT_EQ(0u, textLength(nullptr));
-    EXPECT_EQ(11u, textLength(L"Windows x64"));
-}
-
 TEST(TextUtils, CopyNeverOverrunsAndReportsTruncation) {
     WCHAR buffer[8];
     for (WCHAR& c : buffer) {

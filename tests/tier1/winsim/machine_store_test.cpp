@@ -97,7 +97,7 @@ TEST_F(MachineStore, FreshMachineForgetsTheLastOne) {
     Registry::setDword(*registry().create(Hive::CurrentUser, "Software\\Left"), "v", 1);
     winsim::control::setClockMs(5000);
     winsim::control::setCommandLine("x.exe install");
-    winsim::machine().settings.administrator = false;
+    winsim::control::setAdministrator(false);
     SetLastError(5);
 
     winsim::control::freshMachine(dir());
@@ -114,7 +114,7 @@ TEST_F(MachineStore, SaveThenLoadGivesBackEveryKeyValueAndSetting) {
     winsim::control::setProgramPath("C:\\Setup 100%\\folioinst.exe");
     winsim::control::setCommandLine("\"C:\\Setup 100%\\folioinst.exe\" install\n\"x\\\"");
     winsim::control::setWindowsVersion(10, 0, 19045, VER_PLATFORM_WIN32_NT);
-    winsim::machine().settings.administrator = false;
+    winsim::control::setAdministrator(false);
 
     saveAndReload();
 

@@ -125,7 +125,7 @@ TEST_F(RegistryKeys, CreateBelowAReadOnlyHandleIsRefused) {
 }
 
 TEST_F(RegistryKeys, StandardUserReadsButCannotWriteLocalMachine) {
-    winsim::machine().settings.administrator = false;
+    winsim::control::setAdministrator(false);
     HKEY key = kPoisonKey;
     EXPECT_EQ(ERROR_ACCESS_DENIED,
               RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(kRun), 0, KEY_ALL_ACCESS, &key));
@@ -141,7 +141,7 @@ TEST_F(RegistryKeys, StandardUserReadsButCannotWriteLocalMachine) {
               RegOpenKeyExW(HKEY_CURRENT_USER, W("Software"), 0, KEY_ALL_ACCESS, &key));
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
 
-    winsim::machine().settings.administrator = true;
+    winsim::control::setAdministrator(true);
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(kRun), 0, KEY_ALL_ACCESS, &key));
     EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
 }
