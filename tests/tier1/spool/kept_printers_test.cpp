@@ -218,15 +218,4 @@ TEST_F(KeptPrintersTest, SettingsKeyReadTerminatesAndFallsBack) {
     EXPECT_EQ("", printer("P").data["PrinterDriverData\\SubKey"]);
 }
 
-TEST_F(KeptPrintersTest, ReleaseFreesEveryNode) {
-    addKept("P1", {defaultKey("one")});
-    addKept("P2", {defaultKey("two")});
-    {
-        InstallContext context;
-        deleteProductPrinters(context);
-        ASSERT_EQ(2u, keptSubKeys(context).size());
-    }
-    EXPECT_EQ(0u, control::liveMemoryBlocks());
-}
-
 } // namespace

@@ -183,12 +183,4 @@ TEST_F(SpoolerQueriesTest, DriverListOfTheEnvironment) {
     EXPECT_EQ(DWORD{ERROR_INVALID_ENVIRONMENT}, GetLastError());
 }
 
-TEST_F(SpoolerQueriesTest, CallsHandBackTheSpoolersAnswer) {
-    SetLastError(kPoison);
-    EXPECT_FALSE(deleteProductMonitor(L"Windows x64"));
-    EXPECT_EQ(DWORD{ERROR_UNKNOWN_PRINT_MONITOR}, GetLastError());
-    registerProductMonitor(2060);
-    EXPECT_TRUE(deleteProductMonitor(L"Windows x64"));
-}
-
 } // namespace
