@@ -4,6 +4,7 @@
 #include "machine.h"
 
 DWORD WINAPI GetFileAttributesW(LPCWSTR lpFileName) {
+    winsim::machine().files.settle();
     const winsim::WindowsPath path = winsim::parseWindowsPath(lpFileName);
     if (path.error) {
         SetLastError(path.error);

@@ -105,6 +105,7 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
     if (dwCreationDisposition < CREATE_NEW || dwCreationDisposition > TRUNCATE_EXISTING) {
         return failOpen(ERROR_INVALID_PARAMETER);
     }
+    winsim::machine().files.settle();
     OpenRequest r{winsim::parseWindowsPath(lpFileName),
                   {},
                   {dwDesiredAccess, dwShareMode},

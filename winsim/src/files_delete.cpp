@@ -37,6 +37,7 @@ DWORD deleteRefusal(const winsim::WindowsPath& path, const winsim::HostLocation&
 // the last of them lets go.
 BOOL WINAPI DeleteFileW(LPCWSTR lpFileName) {
     winsim::FileSystem& fs = winsim::machine().files;
+    winsim::machine().files.settle();
     const winsim::WindowsPath path = winsim::parseWindowsPath(lpFileName);
     if (path.error) {
         SetLastError(path.error);

@@ -97,9 +97,11 @@ class FileSystem {
     bool save(const std::string& dir) const;
     bool load(const std::string& dir);
 
-  private:
     // Holds whose time is up go, and delete-pending files nobody opens any more vanish.
+    // Every call that looks a file up first brings the model up to the clock.
     void settle();
+
+  private:
     void closeAll();
 
     std::map<uintptr_t, OpenFile> handles_;

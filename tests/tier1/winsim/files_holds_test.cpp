@@ -95,6 +95,16 @@ TEST_F(FilesHolds, TimedHoldEndsWithTheVirtualClock) {
     CloseHandle(h);
 }
 
+TEST_F(FilesHolds, PendingDeletionCompletesWhenATimedHoldRunsOut) {
+    winsim::machine().files.holdFile(kDll, "indexer", GENERIC_READ, kShareAll, false, 1000);
+    EXPECT_TRUE(deleteFile(kDll));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE), attributesOf(kDll));
+    Sleep(1000);
+    SetLastError(0xDEADBEEF);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, attributesOf(kDll));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
+}
+
 TEST_F(FilesHolds, RebootLetsGoOfEveryHold) {
     control::holdFileBySpooler(kDll, true);
     control::holdFile(kDll, "viewer.exe", false);
