@@ -3,6 +3,7 @@
 // program its command line, calls wWinMain, saves the machine and exits with its code.
 //   folioinst [words...]        run the installer with these words
 //   folioinst --fresh-machine   replace the machine directory's machine by a fresh one
+//   folioinst --reboot          restart the saved machine (boot-time file operations run)
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -48,6 +49,19 @@ int freshMachineCommand(const std::string& dir) {
     return 0;
 }
 
+int rebootCommand(const std::string& dir) {
+    if (!winsim::control::loadMachine(dir)) {
+        std::fprintf(stderr, "folioinst: cannot load the machine in %s\n", dir.c_str());
+        return kToolFailure;
+    }
+    winsim::control::reboot();
+    if (!winsim::control::saveMachine(dir)) {
+        std::fprintf(stderr, "folioinst: cannot save the machine to %s\n", dir.c_str());
+        return kToolFailure;
+    }
+    return 0;
+}
+
 int runCommand(const std::string& dir, int argc, char** argv) {
     if (!winsim::control::machineExists(dir)) {
         winsim::control::freshMachine(dir);
@@ -71,6 +85,9 @@ int main(int argc, char** argv) {
     const std::string dir = winsim::control::defaultMachineDir();
     if (argc == 2 && std::strcmp(argv[1], "--fresh-machine") == 0) {
         return freshMachineCommand(dir);
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--reboot") == 0) {
+        return rebootCommand(dir);
     }
     return runCommand(dir, argc, argv);
 }
