@@ -9,7 +9,8 @@ command -v g++ >/dev/null || need+=(g++)
 [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
 command -v x86_64-w64-mingw32-g++-win32 >/dev/null || need+=(g++-mingw-w64-x86-64 mingw-w64-tools)
 command -v x86_64-w64-mingw32-windres >/dev/null || need+=(binutils-mingw-w64-x86-64)
-command -v wine >/dev/null || need+=(wine wine64)
+# Only 64-bit Wine is needed (the program is x64); Debian puts its loader here.
+{ command -v wine >/dev/null && [ -x /usr/lib/wine/wine64 ]; } || need+=(wine wine64)
 command -v Xvfb >/dev/null || need+=(xvfb xauth)
 command -v clang-format >/dev/null || need+=(clang-format)
 

@@ -22,7 +22,8 @@
 #define SERVER_ACCESS_ENUMERATE 0x00000002
 #define PRINTER_ACCESS_ADMINISTER 0x00000004
 #define PRINTER_ACCESS_USE 0x00000008
-#define PRINTER_ALL_ACCESS (STANDARD_RIGHTS_REQUIRED | PRINTER_ACCESS_ADMINISTER | PRINTER_ACCESS_USE)
+#define PRINTER_ALL_ACCESS                                                                         \
+    (STANDARD_RIGHTS_REQUIRED | PRINTER_ACCESS_ADMINISTER | PRINTER_ACCESS_USE)
 #define PRINTER_READ (STANDARD_RIGHTS_READ | PRINTER_ACCESS_USE)
 #define PRINTER_WRITE (STANDARD_RIGHTS_WRITE | PRINTER_ACCESS_USE)
 #define PRINTER_EXECUTE (STANDARD_RIGHTS_EXECUTE | PRINTER_ACCESS_USE)
@@ -162,11 +163,10 @@ BOOL WINAPI GetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbB
                         LPDWORD pcbNeeded);
 BOOL WINAPI SetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command);
 
-BOOL WINAPI GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, DWORD Level,
-                              LPBYTE pDriverInfo, DWORD cbBuf, LPDWORD pcbNeeded);
-BOOL WINAPI EnumPrinterDriversW(LPWSTR pName, LPWSTR pEnvironment, DWORD Level,
-                                LPBYTE pDriverInfo, DWORD cbBuf, LPDWORD pcbNeeded,
-                                LPDWORD pcReturned);
+BOOL WINAPI GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo,
+                              DWORD cbBuf, LPDWORD pcbNeeded);
+BOOL WINAPI EnumPrinterDriversW(LPWSTR pName, LPWSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo,
+                                DWORD cbBuf, LPDWORD pcbNeeded, LPDWORD pcReturned);
 BOOL WINAPI GetPrinterDriverDirectoryW(LPWSTR pName, LPWSTR pEnvironment, DWORD Level,
                                        LPBYTE pDriverDirectory, DWORD cbBuf, LPDWORD pcbNeeded);
 BOOL WINAPI AddPrinterDriverExW(LPWSTR pName, DWORD Level, LPBYTE pDriverInfo,
@@ -183,8 +183,8 @@ DWORD WINAPI GetPrinterDataA(HANDLE hPrinter, LPSTR pValueName, LPDWORD pType, L
                              DWORD nSize, LPDWORD pcbNeeded);
 DWORD WINAPI SetPrinterDataA(HANDLE hPrinter, LPSTR pValueName, DWORD Type, LPBYTE pData,
                              DWORD cbData);
-DWORD WINAPI GetPrinterDataExA(HANDLE hPrinter, LPCSTR pKeyName, LPCSTR pValueName,
-                               LPDWORD pType, LPBYTE pData, DWORD nSize, LPDWORD pcbNeeded);
+DWORD WINAPI GetPrinterDataExA(HANDLE hPrinter, LPCSTR pKeyName, LPCSTR pValueName, LPDWORD pType,
+                               LPBYTE pData, DWORD nSize, LPDWORD pcbNeeded);
 DWORD WINAPI SetPrinterDataExA(HANDLE hPrinter, LPCSTR pKeyName, LPCSTR pValueName, DWORD Type,
                                LPBYTE pData, DWORD cbData);
 

@@ -57,8 +57,8 @@ bool readSections(const Reader& r, size_t table, uint32_t count, Image& image) {
     for (uint32_t i = 0; i < count; ++i) {
         size_t at = table + i * 40;
         Section s{};
-        if (!r.u32(at + 12, s.virtualAddress) ||
-            !r.u32(at + 16, s.rawSize) || !r.u32(at + 20, s.rawOffset)) {
+        if (!r.u32(at + 12, s.virtualAddress) || !r.u32(at + 16, s.rawSize) ||
+            !r.u32(at + 20, s.rawOffset)) {
             return false;
         }
         image.sections.push_back(s);
@@ -90,9 +90,8 @@ bool readHeaders(const Reader& r, Image& image) {
     if (!r.u32(directoryCountAt, directoryCount)) {
         return false;
     }
-    if (directoryCount > 0 &&
-        (!r.u32(directoryCountAt + 4, image.exportRva) ||
-         !r.u32(directoryCountAt + 8, image.exportSize))) {
+    if (directoryCount > 0 && (!r.u32(directoryCountAt + 4, image.exportRva) ||
+                               !r.u32(directoryCountAt + 8, image.exportSize))) {
         return false;
     }
     return readSections(r, optional + optionalSize, sectionCount, image);

@@ -172,8 +172,7 @@ std::vector<uint8_t> buildResourceSection(const std::vector<ResourceEntry>& reso
 }
 
 std::vector<uint8_t> buildDll(const std::vector<ResourceEntry>& resources,
-                              const std::vector<std::string>& exports,
-                              const std::string& dllName) {
+                              const std::vector<std::string>& exports, const std::string& dllName) {
     std::vector<Placed> sections;
     uint32_t rva = kSectionAlignment;
     uint32_t raw = kFileAlignment;

@@ -20,7 +20,7 @@ class StringArea {
     StringArea(LPBYTE buffer, DWORD size);
 
     LPWSTR put(const std::string& utf8);
-    LPWSTR putOrNull(const std::string& utf8); // empty text is a null pointer
+    LPWSTR putOrNull(const std::string& utf8);                // empty text is a null pointer
     LPWSTR putMulti(const std::vector<std::string>& strings); // none is a null pointer
     size_t bytes() const { return bytes_; }
 

@@ -8,7 +8,6 @@
 #include "spooler_calls.h"
 #include "spooler_files.h"
 #include "spooler_registry.h"
-#include "version_files.h"
 #include "winsim/control.h"
 #include "winsim/text.h"
 
@@ -40,7 +39,8 @@ void writeDllStandIn(const std::string& path, const std::string& version,
         options.exports = exports;
         writeVersionedPe(path, v[0], v[1], v[2], v[3], options);
     } else {
-        writeMachineFile(toUtf16(path), pe::buildDll({}, exports, fileNamePart(path)));
+        const std::vector<uint8_t> image = pe::buildDll({}, exports, fileNamePart(path));
+        writeFile(path, std::string(image.begin(), image.end()));
     }
 }
 
@@ -129,9 +129,7 @@ void registerDriver(const DriverSetup& setup) {
     writeDllStandIn(directory + setup.driverFile, setup.version, {});
     writeDllStandIn(directory + setup.configFile, setup.version, {});
     if (!setup.helpFile.empty()) {
-        const std::string help = "help file of " + setup.name;
-        writeMachineFile(toUtf16(directory + setup.helpFile),
-                         std::vector<uint8_t>(help.begin(), help.end()));
+        writeFile(directory + setup.helpFile, "help file of " + setup.name);
     }
     DriverRecord driver;
     driver.driverFile = setup.driverFile;
@@ -141,10 +139,10 @@ void registerDriver(const DriverSetup& setup) {
     driver.manufacturer = setup.manufacturer;
     driver.provider = setup.provider;
     driver.oemUrl = setup.oemUrl;
-    writeDriver(*machine().registry.create(Hive::LocalMachine,
-                                           environmentKeyPath(environment.name) +
-                                               "\\Drivers\\Version-3\\" + setup.name),
-                driver);
+    writeDriver(
+        *machine().registry.create(Hive::LocalMachine, environmentKeyPath(environment.name) +
+                                                           "\\Drivers\\Version-3\\" + setup.name),
+        driver);
     machine().spooler.refreshHolds();
 }
 

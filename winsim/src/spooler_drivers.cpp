@@ -94,8 +94,7 @@ DRIVER_INFO_6W copyOfInfo(DWORD level, LPBYTE info) {
 }
 
 DWORD checkDriverInfo(const DRIVER_INFO_6W& info) {
-    if (!info.pName || !*info.pName || !info.pDriverPath || !info.pDataFile ||
-        !info.pConfigFile) {
+    if (!info.pName || !*info.pName || !info.pDriverPath || !info.pDataFile || !info.pConfigFile) {
         return ERROR_INVALID_PARAMETER;
     }
     if (info.cVersion >= 4) {
@@ -278,9 +277,8 @@ BOOL WINAPI AddPrinterDriverExW(LPWSTR pName, DWORD Level, LPBYTE pDriverInfo,
     return TRUE;
 }
 
-BOOL WINAPI EnumPrinterDriversW(LPWSTR pName, LPWSTR pEnvironment, DWORD Level,
-                                LPBYTE pDriverInfo, DWORD cbBuf, LPDWORD pcbNeeded,
-                                LPDWORD pcReturned) {
+BOOL WINAPI EnumPrinterDriversW(LPWSTR pName, LPWSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo,
+                                DWORD cbBuf, LPDWORD pcbNeeded, LPDWORD pcReturned) {
     (void)pName;
     if (!pcbNeeded || !pcReturned) {
         return fail(ERROR_INVALID_PARAMETER);
@@ -303,8 +301,8 @@ BOOL WINAPI EnumPrinterDriversW(LPWSTR pName, LPWSTR pEnvironment, DWORD Level,
                          pcbNeeded, pcReturned);
 }
 
-BOOL WINAPI GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, DWORD Level,
-                              LPBYTE pDriverInfo, DWORD cbBuf, LPDWORD pcbNeeded) {
+BOOL WINAPI GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo,
+                              DWORD cbBuf, LPDWORD pcbNeeded) {
     if (!pcbNeeded) {
         return fail(ERROR_INVALID_PARAMETER);
     }

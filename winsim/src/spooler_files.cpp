@@ -89,8 +89,8 @@ DWORD copyFile(const std::string& from, const std::string& to) {
     KeepLastError keep;
     const std::u16string source = toUtf16(from);
     const std::u16string target = toUtf16(to);
-    HANDLE in = CreateFileW(wz(source), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
+    HANDLE in =
+        CreateFileW(wz(source), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (in == INVALID_HANDLE_VALUE) {
         return keep.now();
     }
@@ -130,13 +130,15 @@ void deleteAtReboot(const std::string& path) {
     MoveFileExW(wz(target), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
+// A mapped image lets others open it for deleting (the delete itself then fails with 5)
+// but not for writing (32); a file held open for reading refuses both (32).
 void holdFile(const std::string& path) {
     if (!fileExists(path)) {
         return;
     }
     if (isImage(path)) {
-        machine().files.holdFile(path, kOwner, GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ,
-                                 true);
+        machine().files.holdFile(path, kOwner, GENERIC_READ | GENERIC_EXECUTE,
+                                 FILE_SHARE_READ | FILE_SHARE_DELETE, true);
     } else {
         machine().files.holdFile(path, kOwner, GENERIC_READ, FILE_SHARE_READ, false);
     }

@@ -39,8 +39,8 @@ void addFreshSpoolerObjects() {
     RegKey& localPort =
         *machine().registry.create(Hive::LocalMachine, spool::monitorKeyPath("Local Port"));
     Registry::setString(localPort, "Driver", "localspl.dll");
-    for (const char* port : {"FILE:", "LPT1:", "LPT2:", "LPT3:", "COM1:", "COM2:", "COM3:",
-                             "COM4:", "PORTPROMPT:"}) {
+    for (const char* port :
+         {"FILE:", "LPT1:", "LPT2:", "LPT3:", "COM1:", "COM2:", "COM3:", "COM4:", "PORTPROMPT:"}) {
         Registry::setString(spool::localPortsKey(), port, "");
     }
     addEnvironment(spool::kOwnEnvironment, "x64");
@@ -79,7 +79,8 @@ std::vector<std::string> tabFields(const std::string& line) {
 }
 
 bool parseNumber(const std::string& text, DWORD& out) {
-    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) {
+    if (text.empty() || text.size() > 10 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
         return false;
     }
     out = static_cast<DWORD>(std::strtoul(text.c_str(), nullptr, 10));
@@ -96,7 +97,8 @@ bool applyKnobLine(const std::vector<std::string>& f, Spooler& s) {
     DWORD call = 0;
     CallFault fault;
     if (f[0] == "fault" && f.size() == 4) {
-        if (!parseNumber(f[1], call) || call > static_cast<DWORD>(SpoolerCall::GetPrinterDriverDirectory) ||
+        if (!parseNumber(f[1], call) ||
+            call > static_cast<DWORD>(SpoolerCall::GetPrinterDriverDirectory) ||
             !parseNumber(f[2], fault.times) || !parseNumber(f[3], fault.error)) {
             return false;
         }

@@ -56,7 +56,7 @@ class Spooler {
 
     std::map<control::SpoolerCall, CallFault> faults;
     std::map<std::string, std::vector<std::string>> monitorPorts; // by case-folded monitor
-    std::set<std::string> keepDllAfterDelete;                      // case-folded monitors
+    std::set<std::string> keepDllAfterDelete;                     // case-folded monitors
 
   private:
     void listenToService();

@@ -37,8 +37,8 @@ DWORD reachPrinter(HANDLE handle, LPCSTR keyName, bool storing, RegKey** printer
 
 } // namespace
 
-DWORD WINAPI GetPrinterDataExA(HANDLE hPrinter, LPCSTR pKeyName, LPCSTR pValueName,
-                               LPDWORD pType, LPBYTE pData, DWORD nSize, LPDWORD pcbNeeded) {
+DWORD WINAPI GetPrinterDataExA(HANDLE hPrinter, LPCSTR pKeyName, LPCSTR pValueName, LPDWORD pType,
+                               LPBYTE pData, DWORD nSize, LPDWORD pcbNeeded) {
     RegKey* printer = nullptr;
     if (DWORD error = reachPrinter(hPrinter, pKeyName, false, &printer)) {
         return error;
@@ -46,8 +46,8 @@ DWORD WINAPI GetPrinterDataExA(HANDLE hPrinter, LPCSTR pKeyName, LPCSTR pValueNa
     if (!pcbNeeded) {
         return ERROR_INVALID_PARAMETER;
     }
-    const RegKey* key = machine().registry.find(
-        Hive::LocalMachine, printerKeyPath(printer->name) + "\\" + text(pKeyName));
+    const RegKey* key = machine().registry.find(Hive::LocalMachine, printerKeyPath(printer->name) +
+                                                                        "\\" + text(pKeyName));
     const RegValue* value = key ? Registry::value(*key, text(pValueName)) : nullptr;
     if (!value) {
         return ERROR_FILE_NOT_FOUND;
@@ -76,16 +76,15 @@ DWORD WINAPI SetPrinterDataExA(HANDLE hPrinter, LPCSTR pKeyName, LPCSTR pValueNa
     if (cbData && !pData) {
         return ERROR_INVALID_PARAMETER;
     }
-    RegKey& key = *machine().registry.create(
-        Hive::LocalMachine, printerKeyPath(printer->name) + "\\" + text(pKeyName));
+    RegKey& key = *machine().registry.create(Hive::LocalMachine,
+                                             printerKeyPath(printer->name) + "\\" + text(pKeyName));
     Registry::setValue(key, text(pValueName), Type, pData, cbData);
     return ERROR_SUCCESS;
 }
 
 DWORD WINAPI GetPrinterDataA(HANDLE hPrinter, LPSTR pValueName, LPDWORD pType, LPBYTE pData,
                              DWORD nSize, LPDWORD pcbNeeded) {
-    return GetPrinterDataExA(hPrinter, kDriverDataKey, pValueName, pType, pData, nSize,
-                             pcbNeeded);
+    return GetPrinterDataExA(hPrinter, kDriverDataKey, pValueName, pType, pData, nSize, pcbNeeded);
 }
 
 DWORD WINAPI SetPrinterDataA(HANDLE hPrinter, LPSTR pValueName, DWORD Type, LPBYTE pData,

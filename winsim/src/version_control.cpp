@@ -1,9 +1,7 @@
 #include "pe_resources.h"
 #include "pe_writer.h"
 #include "version_block.h"
-#include "version_files.h"
 #include "winsim/control.h"
-#include "winsim/text.h"
 
 namespace winsim::control {
 
@@ -15,7 +13,8 @@ constexpr uint16_t kTypeRcData = 10;
 bool writeDll(const std::string& windowsPath, const std::vector<pe::ResourceEntry>& resources,
               const std::vector<std::string>& exports = {}) {
     const std::string name = windowsPath.substr(windowsPath.find_last_of("\\/:") + 1);
-    return writeMachineFile(toUtf16(windowsPath), pe::buildDll(resources, exports, name));
+    std::vector<uint8_t> image = pe::buildDll(resources, exports, name);
+    return writeFile(windowsPath, std::string(image.begin(), image.end()));
 }
 
 } // namespace

@@ -8,13 +8,13 @@
 
 #include "pe_resources.h"
 #include "version_block.h"
-#include "version_files.h"
 
 namespace {
 
 using namespace winsim;
 
 constexpr DWORD kInvalidData = 13;     // ERROR_INVALID_DATA
+constexpr DWORD kBadPathname = 161;    // ERROR_BAD_PATHNAME
 constexpr uint16_t kVersionInfoId = 1; // VS_VERSION_INFO
 // What Windows (XP and later) writes after the copied block, ahead of the room it keeps
 // for the ANSI conversion of the strings: hence 2 * size + 4 as the needed size.
@@ -44,18 +44,41 @@ DWORD errorFor(pe::ResourceStatus status) {
     return ERROR_RESOURCE_DATA_NOT_FOUND;
 }
 
+// The file's bytes, read as the loader reads a file it maps as data: a file that another
+// program holds without FILE_SHARE_READ, or a medium that fails, fails the call the same way.
+DWORD readWholeFile(LPCWSTR path, std::vector<uint8_t>* bytes) {
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return GetLastError();
+    }
+    DWORD error = ERROR_SUCCESS;
+    std::vector<uint8_t> chunk(65536);
+    for (DWORD got = 1; got != 0;) {
+        if (!ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
+            error = GetLastError();
+            break;
+        }
+        bytes->insert(bytes->end(), chunk.begin(), chunk.begin() + got);
+    }
+    CloseHandle(file);
+    return error;
+}
+
 VersionResource loadVersionResource(LPCWSTR path) {
     VersionResource resource;
     if (!path) {
         resource.error = ERROR_INVALID_PARAMETER;
         return resource;
     }
-    FileBytes file = readMachineFile(reinterpret_cast<const char16_t*>(path));
-    resource.error = file.error;
-    if (file.error != ERROR_SUCCESS) {
+    if (path[0] == 0) {
+        resource.error = kBadPathname; // what Wine answers; CreateFileW would say 3
         return resource;
     }
-    resource.file = std::move(file.bytes);
+    resource.error = readWholeFile(path, &resource.file);
+    if (resource.error != ERROR_SUCCESS) {
+        return resource;
+    }
     pe::ByteView bytes(resource.file);
     pe::Image image;
     if (!pe::parseImage(bytes, &image)) {

@@ -12,10 +12,14 @@ class SpoolerDataTest : public SpoolerTest {
   protected:
     void SetUp() override {
         SpoolerTest::SetUp();
-        control::registerDriver({kDriver, "orvdrv64.dll", "orvui64.dll", "", "3.0.0.2060"});
-        control::addPrinter({"Folioscope", "FILE:", kDriver, "", "", "WinPrint", 0,
-                             {{"PrinterDriverData", "SubKey", "abc123"}}});
-        control::addPrinter({"Office", "LPT1:", kDriver});
+        control::registerDriver(productDriver());
+        control::PrinterSetup folioscope = printerSetup("Folioscope", "FILE:", kDriver);
+        control::PrinterData subKey;
+        subKey.value = "SubKey";
+        subKey.text = "abc123";
+        folioscope.data.push_back(subKey);
+        control::addPrinter(folioscope);
+        control::addPrinter(printerSetup("Office", "LPT1:", kDriver));
     }
 };
 
@@ -49,8 +53,8 @@ TEST_F(SpoolerDataTest, ReadsWithoutAdministerRights) {
         poison();
         DWORD result =
             c.key ? GetPrinterDataExA(printer.handle, c.key, c.value, &type, data, c.size, &needed)
-                  : GetPrinterDataA(printer.handle, const_cast<LPSTR>(c.value), &type, data,
-                                    c.size, &needed);
+                  : GetPrinterDataA(printer.handle, const_cast<LPSTR>(c.value), &type, data, c.size,
+                                    &needed);
         EXPECT_EQ(c.result, result);
         EXPECT_EQ(c.needed, needed);
         EXPECT_EQ(kPoison, GetLastError());
@@ -100,8 +104,9 @@ TEST_F(SpoolerDataTest, DefaultPrinterIsTheUsersDeviceValue) {
     EXPECT_TRUE(SetDefaultPrinterW(W("office")));
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
-                            0, KEY_READ, &key));
+              RegOpenKeyExA(HKEY_CURRENT_USER,
+                            "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", 0, KEY_READ,
+                            &key));
     char device[64] = {};
     DWORD size = sizeof device;
     EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Device", nullptr, nullptr,

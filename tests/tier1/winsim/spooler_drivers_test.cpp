@@ -54,8 +54,8 @@ TEST_F(SpoolerDriversTest, HeldFileOfDeletedDriverGoesAtReboot) {
     stageDriverFiles();
     ASSERT_TRUE(installDriver());
     W help(versionDir("orvhelp.chm"));
-    HANDLE reader = CreateFileW(help, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                nullptr);
+    HANDLE reader =
+        CreateFileW(help, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, reader);
     poison();
     EXPECT_TRUE(deleteDriver());
@@ -64,9 +64,9 @@ TEST_F(SpoolerDriversTest, HeldFileOfDeletedDriverGoesAtReboot) {
     EXPECT_FALSE(exists(versionDir("orvdrv64.dll")));
     EXPECT_TRUE(exists(versionDir("orvhelp.chm")));
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager",
-                            0, KEY_READ, &key));
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                                           "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
+                                           KEY_READ, &key));
     DWORD type = 0;
     DWORD size = 0;
     EXPECT_EQ(ERROR_SUCCESS,
@@ -100,8 +100,9 @@ TEST_F(SpoolerDriversTest, GetPrinterDriverDirectoryW) {
         std::memset(buffer, 0xAB, sizeof buffer);
         DWORD needed = kPoison;
         poison();
-        BOOL ok = GetPrinterDriverDirectoryW(nullptr, c.environment ? environment : nullptr,
-                                             c.level, buffer, sizeof buffer, &needed);
+        BOOL ok = GetPrinterDriverDirectoryW(
+            nullptr, c.environment ? environment.operator WCHAR*() : nullptr, c.level, buffer,
+            sizeof buffer, &needed);
         EXPECT_EQ(c.error == 0, ok != FALSE);
         EXPECT_EQ(c.error == 0 ? kPoison : c.error, GetLastError());
         if (c.path) {
@@ -142,8 +143,7 @@ const AddDriverCase kAddDriverCases[] = {
     {"level 5", 5, 3, "Windows x64", APD_COPY_ALL_FILES, ERROR_INVALID_LEVEL},
     {"undefined flag", 6, 3, "Windows x64", 0x100, ERROR_INVALID_PARAMETER},
     {"version 4", 6, 4, "Windows x64", APD_COPY_ALL_FILES, ERROR_PRINTER_DRIVER_BLOCKED},
-    {"unknown environment", 6, 3, "Windows Bogus", APD_COPY_ALL_FILES,
-     ERROR_INVALID_ENVIRONMENT},
+    {"unknown environment", 6, 3, "Windows Bogus", APD_COPY_ALL_FILES, ERROR_INVALID_ENVIRONMENT},
 };
 
 TEST_F(SpoolerDriversTest, AddPrinterDriverExWRefusals) {
@@ -164,9 +164,9 @@ TEST_F(SpoolerDriversTest, AddPrinterDriverExWRefusals) {
 TEST_F(SpoolerDriversTest, ReplacingADriverInUseReplacesItsFiles) {
     stageDriverFiles();
     ASSERT_TRUE(installDriver());
-    control::addPrinter({"Folioscope", "FILE:", kDriver});
-    ASSERT_TRUE(control::writeVersionedPe(std::string(kDriverDir) + "\\orvdrv64.dll", 3, 0, 0,
-                                          2099));
+    control::addPrinter(printerSetup("Folioscope", "FILE:", kDriver));
+    ASSERT_TRUE(
+        control::writeVersionedPe(std::string(kDriverDir) + "\\orvdrv64.dll", 3, 0, 0, 2099));
     EXPECT_TRUE(installDriver());
     W path(versionDir("orvdrv64.dll"));
     DWORD handle = 0;
@@ -183,9 +183,9 @@ TEST_F(SpoolerDriversTest, ReplacingADriverInUseReplacesItsFiles) {
 }
 
 TEST_F(SpoolerDriversTest, GetPrinterDriverWNeedsTheDriverInTheEnvironment) {
-    control::registerDriver({kDriver, "orvdrv64.dll", "orvui64.dll", "", "3.0.0.2060"});
-    control::addPrinter({"Folioscope", "FILE:", kDriver});
-    control::addPrinter({"Orphan", "FILE:", "Gone printer"});
+    control::registerDriver(productDriver());
+    control::addPrinter(printerSetup("Folioscope", "FILE:", kDriver));
+    control::addPrinter(printerSetup("Orphan", "FILE:", "Gone printer"));
     struct Case {
         const char* printer;
         const char* environment;
@@ -201,7 +201,8 @@ TEST_F(SpoolerDriversTest, GetPrinterDriverWNeedsTheDriverInTheEnvironment) {
         std::vector<BYTE> buffer(1024, 0xAB);
         DWORD needed = kPoison;
         poison();
-        BOOL ok = GetPrinterDriverW(printer.handle, c.environment ? environment : nullptr, 2,
+        BOOL ok = GetPrinterDriverW(printer.handle,
+                                    c.environment ? environment.operator WCHAR*() : nullptr, 2,
                                     buffer.data(), static_cast<DWORD>(buffer.size()), &needed);
         EXPECT_EQ(c.error == 0, ok != FALSE);
         EXPECT_EQ(c.error == 0 ? kPoison : c.error, GetLastError());

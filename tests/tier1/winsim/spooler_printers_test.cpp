@@ -11,8 +11,8 @@ class SpoolerPrintersTest : public SpoolerTest {
   protected:
     void SetUp() override {
         SpoolerTest::SetUp();
-        control::registerDriver({kDriver, "orvdrv64.dll", "orvui64.dll", "", "3.0.0.2060"});
-        control::addPrinter({"Office", "LPT1:", kDriver, "old comment", "2nd floor"});
+        control::registerDriver(productDriver());
+        control::addPrinter(printerSetup("Office", "LPT1:", kDriver, "old comment", "2nd floor"));
     }
 };
 
@@ -199,8 +199,8 @@ TEST_F(SpoolerPrintersTest, AddPrinterRevivesAPrinterPendingDeletion) {
 }
 
 TEST_F(SpoolerPrintersTest, EnumPrintersWListsEveryPrinterInNameOrder) {
-    control::addPrinter({"accounts", "FILE:", kDriver});
-    control::addPrinter({"Zeta", "FILE:", "Other driver"});
+    control::addPrinter(printerSetup("accounts", "FILE:", kDriver));
+    control::addPrinter(printerSetup("Zeta", "FILE:", "Other driver"));
     std::vector<BYTE> buffer(4096);
     DWORD needed = 0;
     DWORD count = 0;

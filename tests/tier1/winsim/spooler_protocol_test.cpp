@@ -24,9 +24,9 @@ std::vector<const void*> printerStrings(const BYTE* buffer, DWORD count) {
     std::vector<const void*> strings;
     auto* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer);
     for (DWORD i = 0; i < count; ++i) {
-        strings.insert(strings.end(), {printers[i].pPrinterName, printers[i].pPortName,
-                                       printers[i].pDriverName, printers[i].pComment,
-                                       printers[i].pLocation, printers[i].pPrintProcessor});
+        strings.insert(strings.end(),
+                       {printers[i].pPrinterName, printers[i].pPortName, printers[i].pDriverName,
+                        printers[i].pComment, printers[i].pLocation, printers[i].pPrintProcessor});
     }
     return strings;
 }
@@ -35,10 +35,10 @@ std::vector<const void*> driver6Strings(const BYTE* buffer, DWORD count) {
     std::vector<const void*> strings;
     auto* drivers = reinterpret_cast<const DRIVER_INFO_6W*>(buffer);
     for (DWORD i = 0; i < count; ++i) {
-        strings.insert(strings.end(), {drivers[i].pName, drivers[i].pEnvironment,
-                                       drivers[i].pDriverPath, drivers[i].pHelpFile,
-                                       drivers[i].pszMfgName, drivers[i].pszOEMUrl,
-                                       drivers[i].pszProvider});
+        strings.insert(strings.end(),
+                       {drivers[i].pName, drivers[i].pEnvironment, drivers[i].pDriverPath,
+                        drivers[i].pHelpFile, drivers[i].pszMfgName, drivers[i].pszOEMUrl,
+                        drivers[i].pszProvider});
     }
     return strings;
 }
@@ -65,9 +65,14 @@ class SpoolerProtocolTest : public SpoolerTest {
         control::registerMonitor(kMonitor, kMonitorDll, "3.0.0.2060");
         stageDriverFiles();
         ASSERT_TRUE(installDriver());
-        control::addPrinter({"Folioscope", "Folioscope:", kDriver, "comment", "here"});
-        control::addPrinter({"Office", "LPT1:", kDriver});
+        control::addPrinter(printerSetup("Folioscope", "Folioscope:", kDriver, "comment", "here"));
+        control::addPrinter(printerSetup("Office", "LPT1:", kDriver));
         printer_.handle = openPrinter("Folioscope", PRINTER_ACCESS_USE);
+    }
+    void TearDown() override {
+        ClosePrinter(printer_.handle);
+        printer_.handle = nullptr;
+        SpoolerTest::TearDown();
     }
 
     std::vector<Query> queries() {
@@ -169,8 +174,8 @@ TEST_F(SpoolerProtocolTest, AnswersCarryTheModelsState) {
     EXPECT_EQ("Orvanta Software Kft.", u8(driver->pszProvider));
     EXPECT_EQ("https://orvanta.example/", u8(driver->pszOEMUrl));
 
-    ASSERT_TRUE(EnumMonitorsW(nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()),
-                              &needed, &count));
+    ASSERT_TRUE(EnumMonitorsW(nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
+                              &count));
     ASSERT_EQ(2u, count);
     auto* monitors = reinterpret_cast<MONITOR_INFO_2W*>(buffer.data());
     EXPECT_EQ(kMonitor, u8(monitors[0].pName));

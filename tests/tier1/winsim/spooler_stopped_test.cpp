@@ -14,9 +14,8 @@ class SpoolerStoppedTest : public SpoolerTest {
     void SetUp() override {
         SpoolerTest::SetUp();
         control::registerMonitor(kMonitor, kMonitorDll, "3.0.0.2060");
-        control::registerDriver(
-            {kDriver, "orvdrv64.dll", "orvui64.dll", "orvhelp.chm", "3.0.0.2060"});
-        control::addPrinter({"Folioscope", kMonitor, kDriver});
+        control::registerDriver(productDriver("orvhelp.chm"));
+        control::addPrinter(printerSetup("Folioscope", kMonitor, kDriver));
         control::setDefaultPrinter("Folioscope");
         writeMonitorDll("other.dll");
         stageDriverFiles();
@@ -40,7 +39,8 @@ TEST_F(SpoolerStoppedTest, EveryEntryPointFailsWith1722) {
     WCHAR defaultName[64];
     DWORD chars = 64;
     const std::pair<const char*, std::function<bool()>> calls[] = {
-        {"EnumPrintersW", [&] { return EnumPrintersW(6, nullptr, 2, buffer, 4096, &needed, &count) != 0; }},
+        {"EnumPrintersW",
+         [&] { return EnumPrintersW(6, nullptr, 2, buffer, 4096, &needed, &count) != 0; }},
         {"OpenPrinterW",
          [&] {
              HANDLE opened = nullptr;
@@ -62,8 +62,11 @@ TEST_F(SpoolerStoppedTest, EveryEntryPointFailsWith1722) {
              return AddPrinterDriverExW(nullptr, 6, driverInfo.bytes(), APD_COPY_ALL_FILES) != 0;
          }},
         {"DeletePrinterDriverExW",
-         [&] { return DeletePrinterDriverExW(nullptr, env, driver, DPD_DELETE_ALL_FILES, 0) != 0; }},
-        {"EnumMonitorsW", [&] { return EnumMonitorsW(nullptr, 2, buffer, 4096, &needed, &count) != 0; }},
+         [&] {
+             return DeletePrinterDriverExW(nullptr, env, driver, DPD_DELETE_ALL_FILES, 0) != 0;
+         }},
+        {"EnumMonitorsW",
+         [&] { return EnumMonitorsW(nullptr, 2, buffer, 4096, &needed, &count) != 0; }},
         {"AddMonitorW",
          [&] { return AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&monitorInfo)) != 0; }},
         {"DeleteMonitorW", [&] { return DeleteMonitorW(nullptr, env, monitor) != 0; }},

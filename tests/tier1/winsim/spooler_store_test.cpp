@@ -30,11 +30,10 @@ TEST_F(SpoolerStoreTest, SaveLoadKeepsMonitorsDriversPrintersDataAndDefault) {
     control::setMonitorPorts("Other:", {"O1:"});
     control::keepMonitorDllAfterDelete(kMonitor, true);
 
-    const std::string saved = dir() + "/saved";
-    ASSERT_TRUE(control::saveMachine(saved));
-    control::freshMachine(dir() + "/other");
+    ASSERT_TRUE(control::saveMachine(dir()));
+    control::freshMachine(dir() + "/elsewhere");
     EXPECT_TRUE(control::printers().empty());
-    ASSERT_TRUE(control::loadMachine(saved));
+    ASSERT_TRUE(control::loadMachine(dir()));
 
     ASSERT_EQ(2u, control::monitors().size());
     EXPECT_EQ(kMonitor, control::monitors()[0].name);
@@ -65,13 +64,12 @@ TEST_F(SpoolerStoreTest, SaveLoadKeepsMonitorsDriversPrintersDataAndDefault) {
 }
 
 TEST_F(SpoolerStoreTest, MalformedKnobFileFailsTheLoad) {
-    const std::string saved = dir() + "/saved";
-    ASSERT_TRUE(control::saveMachine(saved));
+    ASSERT_TRUE(control::saveMachine(dir()));
     {
-        std::ofstream out(saved + "/spooler.txt", std::ios::app);
+        std::ofstream out(dir() + "/spooler.txt", std::ios::app);
         out << "fault\t99\t1\t5\n";
     }
-    EXPECT_FALSE(control::loadMachine(saved));
+    EXPECT_FALSE(control::loadMachine(dir()));
 }
 
 } // namespace

@@ -24,6 +24,34 @@ constexpr const char* kDriver = "Folioscope printer";
 constexpr const char* kSystem32 = "C:\\Windows\\system32\\";
 constexpr const char* kDriverDir = "C:\\Windows\\system32\\spool\\drivers\\x64";
 
+// Set-up records with the product's defaults (aggregates would need every field).
+inline winsim::control::PrinterSetup printerSetup(const std::string& name, const std::string& port,
+                                                  const std::string& driver,
+                                                  const std::string& comment = "",
+                                                  const std::string& location = "") {
+    winsim::control::PrinterSetup setup;
+    setup.name = name;
+    setup.port = port;
+    setup.driver = driver;
+    setup.comment = comment;
+    setup.location = location;
+    return setup;
+}
+
+// The product driver as an earlier install left it in x64\3.
+inline winsim::control::DriverSetup productDriver(const std::string& help = "",
+                                                  const std::string& version = "3.0.0.2060") {
+    winsim::control::DriverSetup setup;
+    setup.name = kDriver;
+    setup.driverFile = "orvdrv64.dll";
+    setup.configFile = "orvui64.dll";
+    setup.helpFile = help;
+    setup.version = version;
+    setup.manufacturer = "Orvanta Software Kft.";
+    setup.provider = "Orvanta Software Kft.";
+    return setup;
+}
+
 inline void poison() {
     SetLastError(kPoison);
 }
@@ -168,8 +196,8 @@ class SpoolerTest : public MachineTest {
     static DWORD writeError(const std::string& path) {
         W p(path);
         SetLastError(0);
-        HANDLE h = CreateFileW(p, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0,
-                               nullptr);
+        HANDLE h =
+            CreateFileW(p, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
             return GetLastError();
         }

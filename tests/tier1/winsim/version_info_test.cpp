@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include <windows.h>
 
-#include "kernel_test_fixture.h"
+#include "support/machine_test.h"
 #include "version_block.h"
 #include "winsim/control.h"
 #include "winsim/text.h"
@@ -17,24 +16,6 @@ namespace {
 using winsim::control::UnversionedPe;
 using VersionInfo = MachineTest;
 
-std::u16string w(const std::string& utf8) {
-    return winsim::toUtf16(utf8);
-}
-
-std::filesystem::path driveC() {
-    return std::filesystem::path(winsim::machine().hostDir) / "drive_c";
-}
-
-void writeHostFile(const std::string& relative, const std::string& content) {
-    std::filesystem::create_directories((driveC() / relative).parent_path());
-    std::ofstream(driveC() / relative, std::ios::binary) << content;
-}
-
-std::vector<uint8_t> hostFile(const std::string& relative) {
-    std::ifstream in(driveC() / relative, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 // The machine's files for the table below.
 void writeSampleFiles() {
     ASSERT_TRUE(winsim::control::writeVersionedPe("C:\\Windows\\System32\\Mon.dll", 3, 0, 0, 1500));
@@ -42,9 +23,9 @@ void writeSampleFiles() {
         winsim::control::writeUnversionedPe("C:\\Files\\other.dll", UnversionedPe::otherResources));
     ASSERT_TRUE(
         winsim::control::writeUnversionedPe("C:\\Files\\bare.dll", UnversionedPe::noResources));
-    writeHostFile("Files/readme.txt", "not an image");
-    std::vector<uint8_t> dll = hostFile("Windows/System32/Mon.dll");
-    writeHostFile("Files/cut.dll", std::string(dll.begin(), dll.begin() + 0x180));
+    ASSERT_TRUE(winsim::control::writeFile("C:\\Files\\readme.txt", "not an image"));
+    std::string dll = winsim::control::readFile("C:\\Windows\\System32\\Mon.dll");
+    ASSERT_TRUE(winsim::control::writeFile("C:\\Files\\cut.dll", dll.substr(0, 0x180)));
 }
 
 TEST_F(VersionInfo, SizeOfTheVersionInfoOrWhyThereIsNone) {
@@ -77,7 +58,7 @@ TEST_F(VersionInfo, SizeOfTheVersionInfoOrWhyThereIsNone) {
         SCOPED_TRACE(c.path);
         DWORD handle = 0xDEADBEEF;
         SetLastError(0xDEADBEEF);
-        EXPECT_EQ(c.size, GetFileVersionInfoSizeW(winsim::wz(w(c.path)), &handle));
+        EXPECT_EQ(c.size, GetFileVersionInfoSizeW(W(c.path), &handle));
         EXPECT_EQ(c.error, GetLastError());
         EXPECT_EQ(0u, handle);
     }
@@ -88,12 +69,12 @@ TEST_F(VersionInfo, SizeOfTheVersionInfoOrWhyThereIsNone) {
 
 TEST_F(VersionInfo, CopiesTheResourceAndSignsItWhenThereIsRoom) {
     ASSERT_TRUE(winsim::control::writeVersionedPe("C:\\Mon.dll", 1, 0, 0, 2060));
-    std::u16string path = w("C:\\Mon.dll");
-    DWORD size = GetFileVersionInfoSizeW(winsim::wz(path), nullptr);
+    W path("C:\\Mon.dll");
+    DWORD size = GetFileVersionInfoSizeW(path, nullptr);
     ASSERT_NE(0u, size);
     std::vector<uint8_t> block(size, 0xCC);
     SetLastError(0xDEADBEEF);
-    ASSERT_TRUE(GetFileVersionInfoW(winsim::wz(path), 0, size, block.data()));
+    ASSERT_TRUE(GetFileVersionInfoW(path, 0, size, block.data()));
     EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), GetLastError());
     size_t length = block[0] | block[1] << 8;
     EXPECT_EQ((size - 4) / 2, length);
@@ -103,7 +84,7 @@ TEST_F(VersionInfo, CopiesTheResourceAndSignsItWhenThereIsRoom) {
     // A short buffer takes what fits, and the call still succeeds.
     std::vector<uint8_t> small(24, 0xCC);
     SetLastError(0xDEADBEEF);
-    ASSERT_TRUE(GetFileVersionInfoW(winsim::wz(path), 0, 20, small.data()));
+    ASSERT_TRUE(GetFileVersionInfoW(path, 0, 20, small.data()));
     EXPECT_TRUE(std::equal(small.begin(), small.begin() + 20, block.begin()));
     EXPECT_EQ(std::vector<uint8_t>(4, 0xCC), std::vector<uint8_t>(small.begin() + 20, small.end()));
 }
@@ -120,12 +101,12 @@ TEST_F(VersionInfo, CopyFailsWithTheSizeCallsErrors) {
         SCOPED_TRACE(c.path);
         std::vector<uint8_t> block(64, 0xCC);
         SetLastError(0xDEADBEEF);
-        EXPECT_FALSE(GetFileVersionInfoW(winsim::wz(w(c.path)), 0, 64, block.data()));
+        EXPECT_FALSE(GetFileVersionInfoW(W(c.path), 0, 64, block.data()));
         EXPECT_EQ(c.error, GetLastError());
         EXPECT_EQ(std::vector<uint8_t>(64, 0xCC), block);
     }
     SetLastError(0xDEADBEEF);
-    EXPECT_FALSE(GetFileVersionInfoW(winsim::wz(w("C:\\bare.dll")), 0, 64, nullptr));
+    EXPECT_FALSE(GetFileVersionInfoW(W("C:\\bare.dll"), 0, 64, nullptr));
     EXPECT_EQ(13u, GetLastError()); // ERROR_INVALID_DATA
 }
 
@@ -135,16 +116,16 @@ TEST_F(VersionInfo, RootSubBlockIsTheFixedInfo) {
     winsim::control::VersionedPeOptions options;
     options.fileVersion = {{9, 9, 9, 9}};
     ASSERT_TRUE(winsim::control::writeVersionedPe("C:\\Drv\\drv.dll", 3, 1, 4, 2044, options));
-    std::u16string path = w("C:\\Drv\\drv.dll");
-    std::vector<uint8_t> block(GetFileVersionInfoSizeW(winsim::wz(path), nullptr));
-    ASSERT_TRUE(GetFileVersionInfoW(winsim::wz(path), 0, DWORD(block.size()), block.data()));
+    W path("C:\\Drv\\drv.dll");
+    std::vector<uint8_t> block(GetFileVersionInfoSizeW(path, nullptr));
+    ASSERT_TRUE(GetFileVersionInfoW(path, 0, DWORD(block.size()), block.data()));
 
     for (const char* root : {"\\", ""}) {
         SCOPED_TRACE(root);
         void* value = nullptr;
         UINT length = 0xDEADBEEF;
         SetLastError(0xDEADBEEF);
-        ASSERT_TRUE(VerQueryValueW(block.data(), winsim::wz(w(root)), &value, &length));
+        ASSERT_TRUE(VerQueryValueW(block.data(), W(root), &value, &length));
         EXPECT_EQ(0xDEADBEEFu, GetLastError());
         EXPECT_EQ(block.data() + 40, value);
         EXPECT_EQ(52u, length);
@@ -157,8 +138,7 @@ TEST_F(VersionInfo, RootSubBlockIsTheFixedInfo) {
     }
     void* text = nullptr;
     UINT characters = 0;
-    ASSERT_TRUE(VerQueryValueW(block.data(),
-                               winsim::wz(w("\\StringFileInfo\\040904b0\\ProductVersion")), &text,
+    ASSERT_TRUE(VerQueryValueW(block.data(), W("\\StringFileInfo\\040904b0\\ProductVersion"), &text,
                                &characters));
     EXPECT_EQ("3.1.4.2044", winsim::toUtf8(static_cast<const WCHAR*>(text)));
     EXPECT_EQ(11u, characters);
@@ -166,37 +146,51 @@ TEST_F(VersionInfo, RootSubBlockIsTheFixedInfo) {
 
 TEST_F(VersionInfo, UnknownSubBlockFailsWith1813) {
     ASSERT_TRUE(winsim::control::writeVersionedPe("C:\\Mon.dll", 1, 0, 0, 1));
-    std::u16string path = w("C:\\Mon.dll");
-    std::vector<uint8_t> block(GetFileVersionInfoSizeW(winsim::wz(path), nullptr));
-    ASSERT_TRUE(GetFileVersionInfoW(winsim::wz(path), 0, DWORD(block.size()), block.data()));
+    W path("C:\\Mon.dll");
+    std::vector<uint8_t> block(GetFileVersionInfoSizeW(path, nullptr));
+    ASSERT_TRUE(GetFileVersionInfoW(path, 0, DWORD(block.size()), block.data()));
     void* value = &block;
     UINT length = 0xDEADBEEF;
     SetLastError(0xDEADBEEF);
-    EXPECT_FALSE(
-        VerQueryValueW(block.data(), winsim::wz(w("\\StringFileInfo\\0407")), &value, &length));
+    EXPECT_FALSE(VerQueryValueW(block.data(), W("\\StringFileInfo\\0407"), &value, &length));
     EXPECT_EQ(static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND), GetLastError());
     EXPECT_EQ(&block, value);
     EXPECT_EQ(0u, length); // Windows clears the length, not the pointer
 
     SetLastError(0xDEADBEEF);
     length = 0xDEADBEEF;
-    EXPECT_FALSE(VerQueryValueW(nullptr, winsim::wz(w("\\")), &value, &length));
+    EXPECT_FALSE(VerQueryValueW(nullptr, W("\\"), &value, &length));
     EXPECT_EQ(0xDEADBEEFu, GetLastError());
     EXPECT_EQ(0xDEADBEEFu, length);
 }
 
 TEST_F(VersionInfo, StandInsReplaceFilesOfAnyCaseAndStayOnDriveC) {
-    writeHostFile("Windows/System32/MON.DLL", "old");
+    ASSERT_TRUE(winsim::control::writeFile("C:\\Windows\\System32\\MON.DLL", "old"));
     ASSERT_TRUE(winsim::control::writeVersionedPe("C:\\windows\\system32\\mon.dll", 1, 0, 0, 7));
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(driveC() / "Windows/System32")) {
-        names.push_back(entry.path().filename().string());
-    }
-    EXPECT_EQ(std::vector<std::string>{"MON.DLL"}, names);
-    EXPECT_NE(0u,
-              GetFileVersionInfoSizeW(winsim::wz(w("C:\\Windows\\System32\\Mon.dll")), nullptr));
+    std::filesystem::path host = winsim::control::hostPathOf("C:\\Windows\\System32\\Mon.dll");
+    EXPECT_EQ("MON.DLL", host.filename().string());
+    EXPECT_FALSE(std::filesystem::exists(host.parent_path() / "mon.dll"));
+    EXPECT_NE(0u, GetFileVersionInfoSizeW(W("C:\\Windows\\System32\\Mon.dll"), nullptr));
     EXPECT_FALSE(winsim::control::writeVersionedPe("D:\\mon.dll", 1, 0, 0, 7));
     EXPECT_FALSE(winsim::control::writeUnversionedPe("C:\\", UnversionedPe::noResources));
+}
+
+// The installer reads the build of the monitor DLL while the spooler has it loaded: the
+// loader's hold lets readers in. A failing medium fails the call with the read's error.
+TEST_F(VersionInfo, HeldFilesStayReadableAndReadFaultsFail) {
+    ASSERT_TRUE(winsim::control::writeVersionedPe("C:\\Windows\\System32\\mon.dll", 1, 0, 0, 2060));
+    winsim::control::holdFileBySpooler("C:\\Windows\\System32\\mon.dll", true);
+    SetLastError(0xDEADBEEF);
+    EXPECT_NE(0u, GetFileVersionInfoSizeW(W("C:\\Windows\\System32\\mon.dll"), nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), GetLastError());
+    winsim::control::releaseFileHolds("spooler");
+
+    winsim::control::failReadsAfter("C:\\Windows\\System32\\mon.dll", 100, ERROR_CRC);
+    DWORD handle = 0xDEADBEEF;
+    SetLastError(0xDEADBEEF);
+    EXPECT_EQ(0u, GetFileVersionInfoSizeW(W("C:\\Windows\\System32\\mon.dll"), &handle));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_CRC), GetLastError());
+    EXPECT_EQ(0u, handle);
 }
 
 } // namespace
