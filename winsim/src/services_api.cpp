@@ -110,7 +110,8 @@ SC_HANDLE WINAPI OpenSCManagerW(LPCWSTR lpMachineName, LPCWSTR lpDatabaseName,
         return failOpen(ERROR_INVALID_NAME);
     }
     DWORD wanted = mapGeneric(dwDesiredAccess, kManagerMapping);
-    DWORD granted = scm.standardUser ? kStandardUserManagerAccess : SC_MANAGER_ALL_ACCESS;
+    DWORD granted =
+        machine().settings.administrator ? SC_MANAGER_ALL_ACCESS : kStandardUserManagerAccess;
     if (wanted & ~granted) {
         return failOpen(ERROR_ACCESS_DENIED);
     }

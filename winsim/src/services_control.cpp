@@ -79,10 +79,6 @@ void removeService(const std::string& service) {
     machine().services.uninstall(service);
 }
 
-void setServiceManagerStandardUser(bool standardUser) {
-    machine().services.standardUser = standardUser;
-}
-
 void setServiceRunning(const std::string& service, bool running) {
     if (Service* found = settled(service)) {
         machine().services.force(*found, running);

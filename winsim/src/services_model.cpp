@@ -60,7 +60,6 @@ Service makeService(const std::string& name, const std::string& displayName, DWO
 void ServiceManager::reset() {
     services_.clear();
     handles_.clear();
-    standardUser = false;
     install(makeService("Spooler", "Print Spooler", SERVICE_AUTO_START, SERVICE_RUNNING, 600, 400));
     Service fax = makeService("Fax", "Fax", SERVICE_DEMAND_START, SERVICE_STOPPED, 1000, 500);
     fax.dependsOn = {"Spooler"};

@@ -84,9 +84,6 @@ class ServiceManager {
     const ScHandle* handle(SC_HANDLE handle) const;
     bool closeHandle(SC_HANDLE handle);
 
-    // The caller lacks administrator rights on the manager itself.
-    bool standardUser = false;
-
   private:
     bool hasActiveDependent(const Service& service) const;
     std::optional<uint64_t> runningFrom(const Service& service, uint64_t now) const;

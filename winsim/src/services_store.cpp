@@ -5,6 +5,7 @@
 // new process.
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -202,8 +203,7 @@ bool setField(Service& service, const std::string& key, const std::string& text,
 }
 
 // Reads every service block; false on any line it does not understand.
-bool readServices(std::istream& in, uint64_t now, std::vector<Service>& services,
-                  bool& standardUser) {
+bool readServices(std::istream& in, uint64_t now, std::vector<Service>& services) {
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') {
@@ -223,9 +223,7 @@ bool readServices(std::istream& in, uint64_t now, std::vector<Service>& services
         }
         std::string key = line.substr(0, equals);
         std::string text = line.substr(equals + 1);
-        bool ok = services.empty() ? key == "standardUser" && setFlag(standardUser, text)
-                                   : setField(services.back(), key, text, now);
-        if (!ok) {
+        if (services.empty() || !setField(services.back(), key, text, now)) {
             return false;
         }
     }
@@ -234,19 +232,23 @@ bool readServices(std::istream& in, uint64_t now, std::vector<Service>& services
 
 } // namespace
 
+// Written beside the old file and renamed over it, so a failed save leaves the old one.
 bool ServiceManager::save(const std::string& dir) const {
-    std::ofstream out(dir + kFileName, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        return false;
+    std::string temp = dir + kFileName + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        uint64_t now = machine().clockMs;
+        out << "# Service control manager of the simulated machine; times in virtual ms.\n";
+        for (const auto& entry : services_) {
+            writeService(out, entry.second, now);
+        }
+        if (!out.flush()) {
+            return false;
+        }
     }
-    uint64_t now = machine().clockMs;
-    out << "# Service control manager of the simulated machine; times in virtual ms.\n"
-        << "standardUser=" << standardUser << "\n";
-    for (const auto& entry : services_) {
-        writeService(out, entry.second, now);
-    }
-    out.flush();
-    return static_cast<bool>(out);
+    std::error_code ec;
+    std::filesystem::rename(temp, dir + kFileName, ec);
+    return !ec;
 }
 
 bool ServiceManager::load(const std::string& dir) {
@@ -255,13 +257,11 @@ bool ServiceManager::load(const std::string& dir) {
         return false;
     }
     std::vector<Service> services;
-    bool standard = false;
-    if (!readServices(in, machine().clockMs, services, standard)) {
+    if (!readServices(in, machine().clockMs, services)) {
         return false;
     }
     services_.clear();
     handles_.clear();
-    standardUser = standard;
     for (Service& service : services) {
         if (!isPending(service)) {
             service.dueMs.reset();

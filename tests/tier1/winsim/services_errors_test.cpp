@@ -39,7 +39,7 @@ const ManagerCase kManagerCases[] = {
 TEST_F(ServiceErrorsTest, OpenSCManagerW) {
     for (const ManagerCase& c : kManagerCases) {
         SCOPED_TRACE(c.label);
-        control::setServiceManagerStandardUser(c.standardUser);
+        winsim::machine().settings.administrator = !c.standardUser;
         poisonLastError();
         ScHandleGuard scm(OpenSCManagerW(reinterpret_cast<LPCWSTR>(c.machineName),
                                          reinterpret_cast<LPCWSTR>(c.database), c.access));

@@ -53,10 +53,10 @@ TEST_F(ServiceStateTest, StopIsPendingForTheStopDelayThenStopped) {
     EXPECT_EQ(2000u, status.dwWaitHint);
     EXPECT_FALSE(winsim::machine().services.isRunning("spooler"));
 
-    sleepMs(999);
+    Sleep(999);
     EXPECT_EQ(DWORD(SERVICE_STOP_PENDING), queryState(spooler));
     EXPECT_TRUE(events.empty());
-    sleepMs(1);
+    Sleep(1);
     EXPECT_EQ(DWORD(SERVICE_STOPPED), queryState(spooler));
     EXPECT_EQ(std::vector<Event>({{"Spooler", SERVICE_STOPPED}}), events);
 }
@@ -76,9 +76,9 @@ TEST_F(ServiceStateTest, StartIsPendingForTheStartDelayThenRunning) {
     EXPECT_EQ(0u, status.dwCheckPoint);
     EXPECT_EQ(2000u, status.dwWaitHint);
 
-    sleepMs(699);
+    Sleep(699);
     EXPECT_EQ(DWORD(SERVICE_START_PENDING), queryState(spooler));
-    sleepMs(1);
+    Sleep(1);
     EXPECT_EQ(DWORD(SERVICE_RUNNING), queryState(spooler));
     EXPECT_TRUE(winsim::machine().services.isRunning("spooler"));
     EXPECT_EQ(std::vector<Event>({{"Spooler", SERVICE_RUNNING}}), events);
@@ -95,16 +95,6 @@ TEST_F(ServiceStateTest, DueTransitionHappensWhenACallLooks) {
     EXPECT_EQ(DWORD(SERVICE_STOPPED), queryState(spooler));
 }
 
-TEST_F(ServiceStateTest, ZeroDelayShowsTheNewStateAtTheNextLook) {
-    winsim::control::setServiceStopDelay("Spooler", 0);
-    ScHandleGuard scm(openManager());
-    ScHandleGuard spooler(openService(scm, "spooler", kRestartAccess));
-    SERVICE_STATUS status = {};
-    ASSERT_TRUE(ControlService(spooler, SERVICE_CONTROL_STOP, &status));
-    EXPECT_EQ(DWORD(SERVICE_STOP_PENDING), status.dwCurrentState);
-    EXPECT_EQ(DWORD(SERVICE_STOPPED), queryState(spooler));
-}
-
 TEST_F(ServiceStateTest, StartingADependentStartsItsDependencyFirst) {
     winsim::control::setServiceRunning("Spooler", false);
     winsim::control::setServiceStartDelay("Spooler", 600);
@@ -115,12 +105,36 @@ TEST_F(ServiceStateTest, StartingADependentStartsItsDependencyFirst) {
     ASSERT_TRUE(StartServiceW(fax, 0, nullptr));
     EXPECT_EQ(DWORD(SERVICE_START_PENDING), winsim::control::serviceState("Spooler"));
 
-    sleepMs(599);
+    Sleep(599);
     EXPECT_EQ(DWORD(SERVICE_START_PENDING), queryState(fax));
-    sleepMs(1);
+    Sleep(1);
     EXPECT_EQ(DWORD(SERVICE_RUNNING), queryState(fax));
     EXPECT_EQ(std::vector<Event>({{"Spooler", SERVICE_RUNNING}, {"Fax", SERVICE_RUNNING}}), events);
     EXPECT_EQ(1u, winsim::control::serviceStartCount("Spooler"));
+}
+
+// The spooler maps the monitor DLL while it runs; the file can go once the service stopped.
+TEST_F(ServiceStateTest, StoppedSpoolerLetsGoOfItsFiles) {
+    const std::string dll = "C:\\Windows\\system32\\orvmon64.dll";
+    ASSERT_TRUE(winsim::control::writeFile(dll, "MZ"));
+    winsim::control::holdFileBySpooler(dll, true);
+    winsim::control::setServiceStopDelay("Spooler", 400);
+    std::u16string path = winsim::toUtf16(dll);
+    poisonLastError();
+    EXPECT_FALSE(DeleteFileW(winsim::wz(path)));
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), lastError());
+
+    ScHandleGuard scm(openManager());
+    ScHandleGuard spooler(openService(scm, "spooler", kRestartAccess));
+    SERVICE_STATUS status = {};
+    ASSERT_TRUE(ControlService(spooler, SERVICE_CONTROL_STOP, &status));
+    Sleep(399);
+    poisonLastError();
+    EXPECT_FALSE(DeleteFileW(winsim::wz(path)));
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), lastError());
+    Sleep(1);
+    EXPECT_TRUE(DeleteFileW(winsim::wz(path)));
+    EXPECT_FALSE(winsim::control::fileExists(dll));
 }
 
 TEST_F(ServiceStateTest, ReRegisteringAListenerReplacesIt) {
@@ -141,14 +155,14 @@ struct Wait {
 };
 
 Wait pollFor(SC_HANDLE service, DWORD wanted) {
-    uint64_t begin = winsim::machine().clockMs;
+    uint64_t begin = winsim::control::clockMs();
     SERVICE_STATUS status = {};
     QueryServiceStatus(service, &status);
     for (int i = 0; i < 50 && status.dwCurrentState != wanted; ++i) {
-        sleepMs(200);
+        Sleep(200);
         QueryServiceStatus(service, &status);
     }
-    return {status.dwCurrentState == wanted, winsim::machine().clockMs - begin};
+    return {status.dwCurrentState == wanted, winsim::control::clockMs() - begin};
 }
 
 struct PollCase {

@@ -1,5 +1,5 @@
-// Shared set-up of the service control manager tests: a fresh manager at clock 0, the last
-// error poisoned through the machine, and a check that every SC_HANDLE was closed.
+// Shared set-up of the service control manager tests: a fresh machine at clock 0 (whose
+// teardown finds every SC_HANDLE left open) with the last error poisoned.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "machine.h"
+#include "support/machine_test.h"
 #include "winsim/control.h"
 #include "winsim/text.h"
 
@@ -18,14 +19,10 @@ constexpr DWORD kCheckAccess = 0x14;   // SERVICE_QUERY_STATUS | SERVICE_START
 constexpr DWORD kRestartAccess = 0x34; // ... | SERVICE_STOP
 
 inline void poisonLastError() {
-    winsim::machine().lastError = kPoison;
+    SetLastError(kPoison);
 }
 inline DWORD lastError() {
-    return winsim::machine().lastError;
-}
-// What Sleep does to the machine: the clock moves and due transitions happen.
-inline void sleepMs(uint64_t ms) {
-    winsim::advanceClock(ms);
+    return GetLastError();
 }
 
 inline SERVICE_STATUS poisonedStatus() {
@@ -67,16 +64,15 @@ inline DWORD queryState(SC_HANDLE service) {
     return status.dwCurrentState;
 }
 
-class ServicesTest : public ::testing::Test {
+class ServicesTest : public MachineTest {
   protected:
     void SetUp() override {
-        winsim::machine().services.reset();
-        winsim::machine().clockMs = 0;
+        MachineTest::SetUp();
         poisonLastError();
     }
     void TearDown() override {
         winsim::machine().services.listen(kListener, nullptr);
-        EXPECT_EQ(0u, winsim::machine().services.openHandles());
+        MachineTest::TearDown();
     }
 
     // The one listener a test may register; it is dropped at teardown.

@@ -34,9 +34,6 @@ void failServiceStop(const std::string& service, uint32_t error, unsigned times 
 void setServiceGrantedAccess(const std::string& service, uint32_t rights);
 // The service is not installed (OpenServiceW fails with ERROR_SERVICE_DOES_NOT_EXIST).
 void removeService(const std::string& service);
-// The caller runs without administrator rights: opening the manager for anything beyond
-// connect, enumerate and read (0xF0001 included) fails with ERROR_ACCESS_DENIED.
-void setServiceManagerStandardUser(bool standardUser);
 
 // Puts the service into RUNNING (its dependencies first) or STOPPED (its dependents first) at
 // once, with the consequences: a stopped spooler lets go of the files it held. Starting "Fax"
