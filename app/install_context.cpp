@@ -2,6 +2,10 @@
 
 #include "app/module_instance.h"
 #include "log/install_log.h"
+#include "log/text_utils.h"
+#include "spool/default_printer_mark.h"
+#include "spool/kept_printers.h"
+#include "spool/probe_and_fill.h"
 #include "system/deferred_files.h"
 #include "system/spooler_service.h"
 
@@ -44,6 +48,32 @@ void readSystemDir(InstallContext& context) {
     }
 }
 
+// The block has two zero bytes beyond the size the spooler names, so the directory is
+// terminated whatever the spooler wrote.
+void readDriverDir(InstallContext& context) {
+    BYTE* buffer = nullptr;
+    DWORD needed = 0;
+    auto ask = [&context](BYTE* into, DWORD size, DWORD& needs) {
+        return GetPrinterDriverDirectoryW(nullptr, const_cast<LPWSTR>(context.environment), 1, into,
+                                          size, &needs);
+    };
+    QueryOutcome outcome = probeAndFill(ask, ProbeRule::successMeansEmpty, 2, buffer, needed);
+    if (outcome == QueryOutcome::nothingToList) {
+        return;
+    }
+    if (outcome != QueryOutcome::filled) {
+        logError(context, 6, L"Can`t retrieve printer driver directory.");
+        return;
+    }
+    const WCHAR* directory = reinterpret_cast<const WCHAR*>(buffer);
+    size_t length = textLength(directory);
+    assign(context.driverDir, directory);
+    if (length > 0 && directory[length - 1] != L'\\') {
+        append(context.driverDir, L"\\");
+    }
+    GlobalFree(buffer);
+}
+
 } // namespace
 
 InstallContext::InstallContext()
@@ -57,6 +87,7 @@ InstallContext::InstallContext()
     selectPlatformFiles(*this);
     readProgramDir(*this);
     readSystemDir(*this);
+    markDefaultPrinter(*this);
 }
 
 // Order: the parked-printer array, the printer array, the kept-printer list, the
@@ -66,10 +97,9 @@ InstallContext::~InstallContext() {
         GlobalFree(parkedPrinters);
         parkedPrinters = nullptr;
     }
-    if (printers.printers != nullptr) {
-        GlobalFree(printers.printers);
-        printers = PrinterList{nullptr, 0};
-    }
+    releasePrinterList(printers);
+    releaseKeptPrinters(keptPrinters);
+    keptPrinters = nullptr;
     freeDeferredFiles(deferredFiles);
     deferredFiles = nullptr;
     release(driverDir);
@@ -83,5 +113,6 @@ void selectPlatformFiles(InstallContext& context) {
     context.driverFile = L"orvdrv64.dll";
     context.uiFile = L"orvui64.dll";
     context.environment = L"Windows x64";
+    readDriverDir(context);
     context.helpFile = L"orvhelp.chm";
 }

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "log/wide_text.h"
-#include "spool/printer_list.h"
+#include "spool/spooler_queries.h"
 
 struct DeferredFile;
 struct KeptPrinter;
@@ -30,7 +30,7 @@ struct InstallContext {
     DeferredFile* deferredFiles;
     KeptPrinter* keptPrinters;
     PrinterList printers;
-    _PRINTER_INFO_2W** parkedPrinters;
+    PRINTER_INFO_2W** parkedPrinters;
 
     // Set-up writes the first log lines and reads the directories; its failures are
     // logged and counted, and it never stops the run.

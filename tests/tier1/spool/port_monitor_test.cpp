@@ -1,0 +1,355 @@
+// The port monitor steps of an uninstall and a reinstall: what is removed, the flags left
+// for the reinstall, what the reinstall then does, and how registration is retried.
+#include "spool_test_support.h"
+
+#include <array>
+#include <functional>
+#include <vector>
+
+#include "spool/file_build_number.h"
+#include "spool/monitor_list.h"
+#include "spool/port_monitor.h"
+
+namespace {
+
+using namespace spool_test;
+namespace control = winsim::control;
+
+using PortMonitorTest = MachineTest;
+
+const int kNoFile = -1;
+const uint16_t kShippedBuild = 2050; // the DLL next to the program
+
+bool monitorRegistered() {
+    for (const control::MonitorState& monitor : control::monitors()) {
+        if (monitor.name == "Folioscope:") {
+            return true;
+        }
+    }
+    return false;
+}
+
+int systemDllBuild() {
+    return fileBuildNumber(W(kMonitorDll));
+}
+
+// As the uninstall sequence does it: list the monitors, remove, drop the list.
+void removeAsUninstallDoes(InstallContext& context) {
+    MonitorList monitors;
+    enumerateMonitors(monitors, context);
+    removePortMonitor(context, monitors);
+    if (monitors.monitors != nullptr) {
+        GlobalFree(monitors.monitors);
+    }
+}
+
+const std::string kFoundHeader = lines({
+    ">DeleteMonitor",
+    "  ------- 2 existing monitors ----------",
+    "  1. Folioscope:",
+    "  2. Local Port",
+    "  ---------------------------------------",
+    "  Port monitor is found. Index=1",
+    "  Trying to get monitor filename from MONITOR_INFO_2",
+    "  Auto calculated monitor file name: C:\\Windows\\system32\\orvmon64.dll",
+});
+
+const std::string kNotFoundHeader = lines({
+    ">DeleteMonitor",
+    "  ------- 1 existing monitors ----------",
+    "  1. Local Port",
+    "  ---------------------------------------",
+    "  No Folioscope port monitor was found.",
+    "  Computing monitor filename",
+    "  Auto calculated monitor file name: C:\\Windows\\system32\\orvmon64.dll",
+});
+
+const std::string kNotFoundEnd =
+    lines({"  Can't delete monitor and monitor was not found. So everything should be ok"});
+
+const std::string kCopyAndRegister = lines({
+    ">AddMonitor",
+    "  Copy monitor file",
+    "  >CopyFile orvmon64.dll to C:\\Windows\\system32\\ [0])",
+    "    Copy Succeeded :)",
+    "  AddMonitor - OK :)",
+});
+
+struct StateRow {
+    const char* situation;
+    bool registered;
+    bool reinstall;
+    int build; // of the DLL in the system directory
+    std::string removalLog;
+    bool registeredAfterRemoval;
+    int buildAfterRemoval;
+    bool installMonitor;
+    bool copyMonitor;
+    std::string reinstallLog; // empty: installPortMonitor is not called
+    int buildAfterReinstall;
+};
+
+TEST_F(PortMonitorTest, StateTableOfRemovalAndReinstall) {
+    const std::vector<StateRow> rows = {
+        {"found, uninstall", true, false, 2060,
+         kFoundHeader +
+             lines({"  There is no check for monitor version", "  Monitor was removed :)"}),
+         false, kNoFile, true, true, "", kNoFile},
+        {"not found, uninstall", false, false, 2060,
+         kNotFoundHeader + lines({"  There is no check for monitor version"}) + kNotFoundEnd, false,
+         2060, true, true, "", 2060},
+        {"found, reinstall, compatible", true, true, 2060,
+         kFoundHeader + lines({"  Version (2060) is compatible, proceed without uninstall",
+                               "  InstallMonitor == 0, CopyMonitor == 1"}),
+         true, 2060, false, true, "", 2060},
+        {"found, reinstall, not supported", true, true, 1000,
+         kFoundHeader + lines({"  Version (1000) is not supported, proceed with reinstall",
+                               "  Monitor was removed :)"}),
+         false, kNoFile, true, true, kCopyAndRegister, kShippedBuild},
+        {"not found, reinstall, compatible", false, true, 2060,
+         kNotFoundHeader + lines({"  Version (2060) is compatible, proceed without uninstall",
+                                  "  InstallMonitor == 1, CopyMonitor == 0"}),
+         false, 2060, true, false,
+         lines({">AddMonitor", "  Skip copy monitor file", "  AddMonitor - OK :)"}), 2060},
+        {"not found, reinstall, no file", false, true, kNoFile,
+         kNotFoundHeader + lines({"  Version is unknown, proceed with reinstall"}) + kNotFoundEnd,
+         false, kNoFile, true, true, kCopyAndRegister, kShippedBuild},
+    };
+    for (const StateRow& row : rows) {
+        SCOPED_TRACE(row.situation);
+        control::freshMachine(dir());
+        writeMonitorDll(kProgramDir + "orvmon64.dll", kShippedBuild);
+        if (row.registered) {
+            registerProductMonitor(static_cast<uint16_t>(row.build));
+        } else if (row.build != kNoFile) {
+            writeMonitorDll(kMonitorDll, static_cast<uint16_t>(row.build));
+        }
+        InstallContext context;
+        context.reinstall = row.reinstall;
+        size_t mark = logMark(context);
+        removeAsUninstallDoes(context);
+        EXPECT_EQ(row.removalLog, logSince(context, mark));
+        EXPECT_EQ(row.registeredAfterRemoval, monitorRegistered());
+        EXPECT_EQ(row.buildAfterRemoval, systemDllBuild());
+        EXPECT_EQ(row.installMonitor, context.InstallMonitor);
+        EXPECT_EQ(row.copyMonitor, context.CopyMonitor);
+        EXPECT_EQ(nullptr, context.deferredFiles);
+
+        mark = logMark(context);
+        if (context.reinstall && context.InstallMonitor) {
+            installPortMonitor(context);
+        }
+        EXPECT_EQ(row.reinstallLog, logSince(context, mark));
+        EXPECT_EQ(row.reinstall || row.registeredAfterRemoval, monitorRegistered());
+        EXPECT_EQ(row.buildAfterReinstall, systemDllBuild());
+        EXPECT_EQ(0, context.errorCount);
+    }
+}
+
+TEST_F(PortMonitorTest, OnlyTheFourthProductVersionComponentDecides) {
+    using control::UnversionedPe;
+    using control::VersionedPeOptions;
+    const std::string compatible = "  InstallMonitor == 1, CopyMonitor == 0";
+    const struct {
+        const char* situation;
+        std::function<void()> place;
+        std::vector<std::string> versionLines;
+    } rows[] = {
+        {"1213",
+         [] { writeMonitorDll(kMonitorDll, 1213); },
+         {"  Version (1213) is not supported, proceed with reinstall"}},
+        {"1214",
+         [] { writeMonitorDll(kMonitorDll, 1214); },
+         {"  Version (1214) is compatible, proceed without uninstall", compatible}},
+        {"2060",
+         [] { writeMonitorDll(kMonitorDll, 2060); },
+         {"  Version (2060) is compatible, proceed without uninstall", compatible}},
+        {"2061",
+         [] { writeMonitorDll(kMonitorDll, 2061); },
+         {"  Version (2061) is not supported, proceed with reinstall"}},
+        {"3.0.0.1500 with file version 1.0.0.9999",
+         [] {
+             VersionedPeOptions options;
+             options.fileVersion = std::array<uint16_t, 4>{1, 0, 0, 9999};
+             control::writeVersionedPe(kMonitorDll, 3, 0, 0, 1500, options);
+         },
+         {"  Version (1500) is compatible, proceed without uninstall", compatible}},
+        {"9.9.9.9",
+         [] { control::writeVersionedPe(kMonitorDll, 9, 9, 9, 9); },
+         {"  Version (9) is not supported, proceed with reinstall"}},
+        {"no file", [] {}, {"  Version is unknown, proceed with reinstall"}},
+        {"resources without a version",
+         [] { control::writeUnversionedPe(kMonitorDll, UnversionedPe::otherResources); },
+         {"  Version is unknown, proceed with reinstall"}},
+        {"no resources",
+         [] { control::writeUnversionedPe(kMonitorDll, UnversionedPe::noResources); },
+         {"  Version is unknown, proceed with reinstall"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.situation);
+        control::freshMachine(dir());
+        row.place();
+        InstallContext context;
+        context.reinstall = true;
+        size_t mark = logMark(context);
+        removeAsUninstallDoes(context);
+        std::string expected = kNotFoundHeader;
+        for (const std::string& line : row.versionLines) {
+            expected += line + "\r\n";
+        }
+        bool kept = row.versionLines.size() == 2;
+        if (!kept) {
+            expected += kNotFoundEnd;
+        }
+        EXPECT_EQ(expected, logSince(context, mark));
+        EXPECT_TRUE(context.InstallMonitor);
+        EXPECT_EQ(!kept, context.CopyMonitor);
+    }
+}
+
+TEST_F(PortMonitorTest, RemovalEscalatesToARestartThenReportsError12) {
+    registerProductMonitor(1000);
+    {
+        // No printer to park: the spooler refuses twice, the restart lets the monitor go.
+        control::failSpoolerCall(control::SpoolerCall::DeleteMonitor, 2,
+                                 ERROR_PRINT_MONITOR_IN_USE);
+        InstallContext context;
+        size_t mark = logMark(context);
+        removeAsUninstallDoes(context);
+        EXPECT_EQ(kFoundHeader + lines({"  There is no check for monitor version",
+                                        "  Can't delete monitor from the first try",
+                                        "  >Restart Spooler", "  Monitor was removed :)"}),
+                  logSince(context, mark));
+        EXPECT_EQ(nullptr, context.parkedPrinters);
+        EXPECT_FALSE(monitorRegistered());
+        EXPECT_EQ(kNoFile, systemDllBuild());
+    }
+    registerProductMonitor(1000);
+    {
+        control::failSpoolerCall(control::SpoolerCall::DeleteMonitor, 3,
+                                 ERROR_PRINT_MONITOR_IN_USE);
+        InstallContext context;
+        size_t mark = logMark(context);
+        removeAsUninstallDoes(context);
+        EXPECT_EQ(kFoundHeader +
+                      lines({"  There is no check for monitor version",
+                             "  Can't delete monitor from the first try", "  >Restart Spooler",
+                             "  Error(12): Can`t remove the port monitor 'Folioscope:' - (The "
+                             "specified print monitor is currently in use.)"}),
+                  logSince(context, mark));
+        EXPECT_EQ(1, context.errorCount);
+        EXPECT_TRUE(monitorRegistered());
+        EXPECT_EQ(1000, systemDllBuild()) << "the DLL stays with its monitor";
+    }
+}
+
+TEST_F(PortMonitorTest, DllTheSpoolerStillMapsIsDeferred) {
+    registerProductMonitor(2060);
+    control::keepMonitorDllAfterDelete("Folioscope:", true);
+    InstallContext context;
+    size_t mark = logMark(context);
+    removeAsUninstallDoes(context);
+    EXPECT_EQ(kFoundHeader +
+                  lines({"  There is no check for monitor version", "  Monitor was removed :)"}),
+              logSince(context, mark));
+    ASSERT_NE(nullptr, context.deferredFiles);
+    EXPECT_EQ(kMonitorDll, u8(context.deferredFiles->path));
+    EXPECT_EQ(nullptr, context.deferredFiles->next);
+    EXPECT_EQ(0, context.errorCount);
+}
+
+TEST_F(PortMonitorTest, LockedMonitorFileIsCopiedWithTheSpoolerStopped) {
+    writeMonitorDll(kProgramDir + "orvmon64.dll", kShippedBuild);
+    writeMonitorDll(kMonitorDll, 1000);
+    control::holdFileBySpooler(kMonitorDll, true);
+    InstallContext context;
+    size_t mark = logMark(context);
+    installPortMonitor(context);
+    EXPECT_EQ(
+        lines({">AddMonitor", "  Copy monitor file",
+               "  >CopyFile orvmon64.dll to C:\\Windows\\system32\\ [0])", "    Copy Failed :(",
+               "  >Restart Spooler", "  >CopyFile orvmon64.dll to C:\\Windows\\system32\\ [1])",
+               "    Copy Succeeded :)", "  AddMonitor - OK :)"}),
+        logSince(context, mark));
+    EXPECT_EQ(kShippedBuild, systemDllBuild());
+    EXPECT_TRUE(monitorRegistered());
+    EXPECT_EQ(0, context.errorCount);
+}
+
+TEST_F(PortMonitorTest, RegistrationIsTriedFiveTimes50MsApart) {
+    writeMonitorDll(kMonitorDll, 2060);
+    const std::string failed = "  AddMonitor - failed. Trying to wait and install again";
+    {
+        control::failSpoolerCall(control::SpoolerCall::AddMonitor, 5, ERROR_ACCESS_DENIED);
+        InstallContext context;
+        context.CopyMonitor = false;
+        size_t mark = logMark(context);
+        uint64_t start = control::clockMs();
+        installPortMonitor(context);
+        EXPECT_EQ(200u, control::clockMs() - start);
+        EXPECT_EQ(lines({">AddMonitor", "  Skip copy monitor file", failed, failed, failed, failed,
+                         failed,
+                         "  Error(11): Can`t install a local port monitor'Folioscope:' - "
+                         "(Access is denied.)"}),
+                  logSince(context, mark));
+        EXPECT_EQ(1, context.errorCount);
+        EXPECT_FALSE(monitorRegistered());
+    }
+    {
+        control::failSpoolerCall(control::SpoolerCall::AddMonitor, 2, ERROR_ACCESS_DENIED);
+        InstallContext context;
+        context.CopyMonitor = false;
+        size_t mark = logMark(context);
+        uint64_t start = control::clockMs();
+        installPortMonitor(context);
+        EXPECT_EQ(100u, control::clockMs() - start);
+        EXPECT_EQ(lines({">AddMonitor", "  Skip copy monitor file", failed, failed,
+                         "  AddMonitor - OK :)"}),
+                  logSince(context, mark));
+        EXPECT_EQ(0, context.errorCount);
+        EXPECT_TRUE(monitorRegistered());
+    }
+}
+
+TEST_F(PortMonitorTest, LookupIsExactAndCaseSensitive) {
+    WCHAR product[] = L"Folioscope:";
+    WCHAR lower[] = L"folioscope:";
+    WCHAR longer[] = L"Folioscope:2";
+    MONITOR_INFO_2W entries[3] = {
+        {lower, nullptr, nullptr}, {longer, nullptr, nullptr}, {nullptr, nullptr, nullptr}};
+    MonitorList list{entries, 2, 3};
+    EXPECT_EQ(-1, findProductMonitor(list));
+    entries[2].pName = product;
+    EXPECT_EQ(2, findProductMonitor(list));
+    MONITOR_INFO_1W level1[2] = {{lower}, {product}};
+    MonitorList list1{reinterpret_cast<MONITOR_INFO_2W*>(level1), 1, 2};
+    EXPECT_EQ(1, findProductMonitor(list1));
+    list1.level = 3;
+    EXPECT_EQ(-1, findProductMonitor(list1));
+    EXPECT_EQ(-1, findProductMonitor(MonitorList{nullptr, 2, 0}));
+}
+
+TEST_F(PortMonitorTest, EnumerationFailuresAreLoggedWithTheRawSystemText) {
+    const struct {
+        DWORD error;
+        const char* line;
+    } rows[] = {
+        {RPC_S_SERVER_UNAVAILABLE,
+         "2. EnumMonitors  failed with code: The RPC server is unavailable.\r\n"},
+        {0x2BADu, "2. EnumMonitors  failed with code: No Error or no description"},
+    };
+    for (const auto& row : rows) {
+        control::failSpoolerCall(control::SpoolerCall::EnumMonitors, 1, row.error);
+        InstallContext context;
+        size_t mark = logMark(context);
+        MonitorList monitors{nullptr, 0, 7};
+        enumerateMonitors(monitors, context);
+        EXPECT_EQ(std::string(row.line) + "\r\n", logSince(context, mark));
+        EXPECT_EQ(nullptr, monitors.monitors);
+        EXPECT_EQ(0u, monitors.count);
+        EXPECT_EQ(2u, monitors.level);
+        EXPECT_EQ(0, context.errorCount);
+    }
+}
+
+} // namespace

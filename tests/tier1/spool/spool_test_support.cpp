@@ -1,0 +1,83 @@
+#include "spool_test_support.h"
+
+#include "log/wide_text.h"
+#include "winsim/text.h"
+
+namespace spool_test {
+
+using namespace winsim::control;
+
+std::string lines(std::initializer_list<std::string> texts) {
+    std::string joined;
+    for (const std::string& text : texts) {
+        joined += text + "\r\n";
+    }
+    return joined;
+}
+
+size_t logMark(const InstallContext& context) {
+    return lengthOf(context.logText);
+}
+
+std::string logSince(const InstallContext& context, size_t mark) {
+    return winsim::toUtf8(textOf(context.logText) + mark);
+}
+
+void writeMonitorDll(const std::string& windowsPath, uint16_t build) {
+    VersionedPeOptions options;
+    options.exports = {"InitializePrintMonitor2"};
+    ASSERT_TRUE(writeVersionedPe(windowsPath, 3, 0, 0, build, options)) << windowsPath;
+}
+
+void registerProductMonitor(uint16_t build) {
+    registerMonitor("Folioscope:", "orvmon64.dll", "3.0.0." + std::to_string(build));
+}
+
+void placeDriverFiles(bool driver, bool ui, bool help) {
+    if (driver) {
+        ASSERT_TRUE(writeVersionedPe(kProgramDir + "orvdrv64.dll", 3, 0, 0, 2060));
+    }
+    if (ui) {
+        ASSERT_TRUE(writeVersionedPe(kProgramDir + "orvui64.dll", 3, 0, 0, 2060));
+    }
+    if (help) {
+        ASSERT_TRUE(writeFile(kProgramDir + "orvhelp.chm", "help"));
+    }
+}
+
+void registerOtherDriver() {
+    DriverSetup driver;
+    driver.name = kOtherDriver;
+    driver.driverFile = "unidrv.dll";
+    driver.configFile = "unidrvui.dll";
+    registerDriver(driver);
+}
+
+void registerProductDriver() {
+    DriverSetup driver;
+    driver.name = "Folioscope printer";
+    driver.driverFile = "orvdrv64.dll";
+    driver.configFile = "orvui64.dll";
+    driver.helpFile = "orvhelp.chm";
+    driver.version = "3.0.0.2060";
+    registerDriver(driver);
+}
+
+void addPrinter(const std::string& name, const std::string& port, const std::string& driver) {
+    PrinterSetup setup;
+    setup.name = name;
+    setup.port = port;
+    setup.driver = driver;
+    winsim::control::addPrinter(setup);
+}
+
+PrinterState printer(const std::string& name) {
+    for (const PrinterState& state : printers()) {
+        if (state.name == name) {
+            return state;
+        }
+    }
+    return PrinterState{};
+}
+
+} // namespace spool_test

@@ -1,0 +1,45 @@
+// Shared set-up of the spooler scenarios: product files in the program's directory, the
+// machine's spooler objects, and the log an operation wrote.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+#include <windows.h>
+#include <winspool.h>
+
+#include "app/install_context.h"
+#include "support/machine_test.h"
+#include "system/deferred_files.h"
+#include "winsim/control.h"
+
+namespace spool_test {
+
+const std::string kProgramDir = "C:\\Program Files\\Folioscope\\";
+const std::string kSystemDir = "C:\\Windows\\system32\\";
+const std::string kDriverDir = "C:\\Windows\\system32\\spool\\drivers\\x64\\";
+const std::string kMonitorDll = kSystemDir + "orvmon64.dll";
+
+// Lines as the log writes them: each followed by CR LF.
+std::string lines(std::initializer_list<std::string> texts);
+
+// Where the log ends now; logSince gives what was written after that.
+size_t logMark(const InstallContext& context);
+std::string logSince(const InstallContext& context, size_t mark);
+
+// A port monitor DLL of product version 3.0.0.build.
+void writeMonitorDll(const std::string& windowsPath, uint16_t build);
+// The product monitor "Folioscope:" registered with orvmon64.dll of that build.
+void registerProductMonitor(uint16_t build);
+void placeDriverFiles(bool driver, bool ui, bool help);
+
+// Another vendor's driver that printers of other makers use.
+const std::string kOtherDriver = "Generic / Text Only";
+void registerOtherDriver();
+void registerProductDriver();
+void addPrinter(const std::string& name, const std::string& port, const std::string& driver);
+// The printer's state; an empty name when there is no such printer.
+winsim::control::PrinterState printer(const std::string& name);
+
+} // namespace spool_test

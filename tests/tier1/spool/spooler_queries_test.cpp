@@ -1,0 +1,186 @@
+// The two-call query protocol and the spooler wrappers built on it: what the caller gets,
+// the last error a failure leaves, and the blocks left allocated.
+#include "spool_test_support.h"
+
+#include <vector>
+
+#include "machine.h"
+#include "spool/probe_and_fill.h"
+#include "spool/spooler_calls.h"
+#include "spool/spooler_queries.h"
+
+namespace {
+
+using namespace spool_test;
+namespace control = winsim::control;
+
+using SpoolerQueriesTest = MachineTest;
+
+const DWORD kPoison = 0xDEADBEEF;
+const DWORD kAnswerSize = 40;
+
+// A scripted spooler call: the probe's result and error, then the fill's.
+struct ScriptedCall {
+    BOOL probeResult;
+    DWORD probeError;
+    BOOL fillResult;
+    DWORD fillError;
+    std::vector<DWORD> sizesSeen;
+
+    BOOL operator()(BYTE* buffer, DWORD size, DWORD& needed) {
+        sizesSeen.push_back(size);
+        needed = kAnswerSize;
+        bool probe = buffer == nullptr;
+        SetLastError(probe ? probeError : fillError);
+        return probe ? probeResult : fillResult;
+    }
+};
+
+TEST_F(SpoolerQueriesTest, ProbeAndFillOutcomes) {
+    const struct {
+        const char* situation;
+        ProbeRule rule;
+        ScriptedCall call;
+        QueryOutcome outcome;
+        size_t calls;
+        DWORD lastError;
+    } rows[] = {
+        {"nothing to list",
+         ProbeRule::successMeansEmpty,
+         {TRUE, 0, TRUE, 0, {}},
+         QueryOutcome::nothingToList,
+         1,
+         0},
+        {"probe refused",
+         ProbeRule::successMeansEmpty,
+         {FALSE, RPC_S_SERVER_UNAVAILABLE, TRUE, 0, {}},
+         QueryOutcome::probeFailed,
+         1,
+         RPC_S_SERVER_UNAVAILABLE},
+        {"single object: result not looked at",
+         ProbeRule::errorOnly,
+         {TRUE, ERROR_INSUFFICIENT_BUFFER, TRUE, 0, {}},
+         QueryOutcome::filled,
+         2,
+         0},
+        {"single object: error decides",
+         ProbeRule::errorOnly,
+         {FALSE, ERROR_UNKNOWN_PRINTER_DRIVER, TRUE, 0, {}},
+         QueryOutcome::probeFailed,
+         1,
+         ERROR_UNKNOWN_PRINTER_DRIVER},
+        {"fill refused",
+         ProbeRule::successMeansEmpty,
+         {FALSE, ERROR_INSUFFICIENT_BUFFER, FALSE, ERROR_ACCESS_DENIED, {}},
+         QueryOutcome::fillFailed,
+         2,
+         ERROR_ACCESS_DENIED},
+    };
+    for (auto row : rows) {
+        SCOPED_TRACE(row.situation);
+        BYTE* buffer = reinterpret_cast<BYTE*>(&row);
+        DWORD needed = kPoison;
+        SetLastError(kPoison);
+        EXPECT_EQ(row.outcome, probeAndFill(std::ref(row.call), row.rule, 2, buffer, needed));
+        EXPECT_EQ(row.calls, row.call.sizesSeen.size());
+        EXPECT_EQ(row.lastError, GetLastError());
+        if (row.outcome == QueryOutcome::filled) {
+            ASSERT_NE(nullptr, buffer);
+            EXPECT_EQ(kAnswerSize, row.call.sizesSeen[1]) << "asked for at the named size";
+            EXPECT_EQ(size_t{kAnswerSize + 2}, winsim::machine().memory.sizeOf(buffer));
+            GlobalFree(buffer);
+        } else {
+            EXPECT_EQ(nullptr, buffer);
+        }
+        EXPECT_EQ(0u, control::liveMemoryBlocks());
+    }
+}
+
+TEST_F(SpoolerQueriesTest, PrinterListHas32SpareBytesAndIsRefilledInPlace) {
+    PrinterList list{nullptr, 7};
+    enumAllPrinters(list);
+    EXPECT_EQ(nullptr, list.printers);
+    EXPECT_EQ(0u, list.count);
+    EXPECT_EQ(0u, control::liveMemoryBlocks());
+
+    registerOtherDriver();
+    addPrinter("First", "LPT1:", kOtherDriver);
+    addPrinter("Second", "LPT2:", kOtherDriver);
+    DWORD needed = 0;
+    DWORD returned = 0;
+    EXPECT_FALSE(EnumPrintersW(6, nullptr, 2, nullptr, 0, &needed, &returned));
+    enumAllPrinters(list);
+    ASSERT_EQ(2u, list.count);
+    EXPECT_EQ("First", u8(list.printers[0].pPrinterName));
+    EXPECT_EQ("Second", u8(list.printers[1].pPrinterName));
+    EXPECT_EQ(size_t{needed} + 32, winsim::machine().memory.sizeOf(list.printers));
+    enumAllPrinters(list);
+    EXPECT_EQ(1u, control::liveMemoryBlocks()) << "the old answer was freed";
+
+    control::failSpoolerCall(control::SpoolerCall::EnumPrinters, 1, RPC_S_SERVER_UNAVAILABLE);
+    SetLastError(kPoison);
+    enumAllPrinters(list);
+    EXPECT_EQ(DWORD{RPC_S_SERVER_UNAVAILABLE}, GetLastError());
+    EXPECT_EQ(nullptr, list.printers);
+    EXPECT_EQ(0u, list.count);
+    EXPECT_EQ(0u, control::liveMemoryBlocks());
+    releasePrinterList(list);
+}
+
+TEST_F(SpoolerQueriesTest, PrinterAndDriverInfoOfOnePrinter) {
+    registerOtherDriver();
+    addPrinter("Known", "LPT1:", kOtherDriver);
+    addPrinter("Orphan", "LPT1:", "Uninstalled driver");
+    HANDLE known = nullptr;
+    HANDLE orphan = nullptr;
+    ASSERT_TRUE(OpenPrinterW(W("Known"), &known, nullptr));
+    ASSERT_TRUE(OpenPrinterW(W("Orphan"), &orphan, nullptr));
+
+    PrinterInfo info = queryPrinterInfo(known);
+    ASSERT_NE(nullptr, info.info);
+    EXPECT_EQ("Known", u8(info.info->pPrinterName));
+    EXPECT_EQ(winsim::machine().memory.sizeOf(info.info), size_t{info.size});
+    GlobalFree(info.info);
+
+    DriverInfo driver = queryDriverInfo(known);
+    ASSERT_NE(nullptr, driver.info);
+    EXPECT_EQ(kOtherDriver, u8(driver.info->pName));
+    GlobalFree(driver.info);
+
+    SetLastError(kPoison);
+    EXPECT_EQ(nullptr, queryDriverInfo(orphan).info);
+    EXPECT_EQ(DWORD{ERROR_UNKNOWN_PRINTER_DRIVER}, GetLastError());
+
+    EXPECT_TRUE(closePrinterHandle(orphan));
+    SetLastError(kPoison);
+    info = queryPrinterInfo(orphan);
+    EXPECT_EQ(nullptr, info.info);
+    EXPECT_EQ(0u, info.size);
+    EXPECT_EQ(DWORD{ERROR_INVALID_HANDLE}, GetLastError());
+    EXPECT_FALSE(closePrinterHandle(orphan));
+    EXPECT_TRUE(closePrinterHandle(known));
+}
+
+TEST_F(SpoolerQueriesTest, DriverListOfTheEnvironment) {
+    DriverList none = enumDrivers(L"Windows x64");
+    EXPECT_EQ(nullptr, none.drivers);
+    EXPECT_EQ(6u, none.level);
+    EXPECT_EQ(0u, none.count);
+
+    registerOtherDriver();
+    registerProductDriver();
+    DriverList two = enumDrivers(L"Windows x64");
+    ASSERT_EQ(2u, two.count);
+    EXPECT_EQ(6u, two.level);
+    EXPECT_EQ("Folioscope printer", u8(two.drivers[0].pName));
+    EXPECT_EQ(kOtherDriver, u8(two.drivers[1].pName));
+    GlobalFree(two.drivers);
+
+    SetLastError(kPoison);
+    DriverList unknown = enumDrivers(L"Windows Bogus");
+    EXPECT_EQ(nullptr, unknown.drivers);
+    EXPECT_EQ(0u, unknown.count);
+    EXPECT_EQ(DWORD{ERROR_INVALID_ENVIRONMENT}, GetLastError());
+}
+
+} // namespace
