@@ -4,6 +4,8 @@
 //   folioinst [words...]        run the installer with these words
 //   folioinst --fresh-machine   replace the machine directory's machine by a fresh one
 //   folioinst --reboot          restart the saved machine (boot-time file operations run)
+//   folioinst --demo-machine    a fresh machine with the product's files beside the program
+//   folioinst --describe        print what the saved machine holds
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -40,8 +42,8 @@ LPWSTR argumentsOf(LPWSTR line) {
     return p;
 }
 
-int freshMachineCommand(const std::string& dir) {
-    winsim::control::freshMachine(dir);
+int freshMachineCommand(const std::string& dir, void (*make)(const std::string&)) {
+    make(dir);
     if (!winsim::control::saveMachine(dir)) {
         std::fprintf(stderr, "folioinst: cannot save a fresh machine to %s\n", dir.c_str());
         return kToolFailure;
@@ -59,6 +61,15 @@ int rebootCommand(const std::string& dir) {
         std::fprintf(stderr, "folioinst: cannot save the machine to %s\n", dir.c_str());
         return kToolFailure;
     }
+    return 0;
+}
+
+int describeCommand(const std::string& dir) {
+    if (!winsim::control::loadMachine(dir)) {
+        std::fprintf(stderr, "folioinst: cannot load the machine in %s\n", dir.c_str());
+        return kToolFailure;
+    }
+    std::fputs(winsim::control::describeMachine().c_str(), stdout);
     return 0;
 }
 
@@ -84,7 +95,13 @@ int runCommand(const std::string& dir, int argc, char** argv) {
 int main(int argc, char** argv) {
     const std::string dir = winsim::control::defaultMachineDir();
     if (argc == 2 && std::strcmp(argv[1], "--fresh-machine") == 0) {
-        return freshMachineCommand(dir);
+        return freshMachineCommand(dir, winsim::control::freshMachine);
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--demo-machine") == 0) {
+        return freshMachineCommand(dir, winsim::control::demoMachine);
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--describe") == 0) {
+        return describeCommand(dir);
     }
     if (argc == 2 && std::strcmp(argv[1], "--reboot") == 0) {
         return rebootCommand(dir);

@@ -36,3 +36,14 @@ size_t openHandleCount();
 size_t liveMemoryBlocks();
 
 } // namespace winsim::control
+
+namespace winsim::control {
+
+// A fresh machine with the product's files beside the program, as the product's setup
+// unpacks them: the monitor, driver and UI DLLs (build 2060), the help file and the tray
+// companion.
+void demoMachine(const std::string& hostDir);
+// What the machine holds that the installer touches, one fact a line, for people to read.
+std::string describeMachine();
+
+} // namespace winsim::control
