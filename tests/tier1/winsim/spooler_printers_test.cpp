@@ -108,20 +108,6 @@ TEST_F(SpoolerPrintersTest, OpenPrinterWNamesAndRights) {
     winsim::machine().settings.administrator = true;
 }
 
-TEST_F(SpoolerPrintersTest, HandlesAreDistinctAndCloseOnce) {
-    HANDLE first = openPrinter("Office", PRINTER_ACCESS_USE);
-    HANDLE second = openPrinter("Office", PRINTER_ACCESS_USE);
-    ASSERT_NE(nullptr, first);
-    EXPECT_NE(first, second);
-    EXPECT_TRUE(ClosePrinter(first));
-    EXPECT_TRUE(ClosePrinter(second));
-    for (HANDLE bad : {first, HANDLE{nullptr}}) {
-        poison();
-        EXPECT_FALSE(ClosePrinter(bad));
-        EXPECT_EQ(DWORD{ERROR_INVALID_HANDLE}, GetLastError());
-    }
-}
-
 TEST_F(SpoolerPrintersTest, SetPrinterWLevel2PersistsOrRefuses) {
     struct Case {
         const char* label;
