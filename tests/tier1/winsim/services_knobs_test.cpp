@@ -24,7 +24,8 @@ TEST_F(ServiceKnobsTest, StopFailsTheGivenNumberOfTimes) {
     EXPECT_EQ(1u, control::serviceStopCount("Spooler"));
 }
 
-TEST_F(ServiceKnobsTest, StopFaultFillsTheStatusOnlyForTheCodesWindowsFillsItFor) {
+// Windows fills the status for a refused stop, not for a refused access.
+TEST_F(ServiceKnobsTest, StopFaultFillsTheStatusAsWindowsDoes) {
     for (DWORD error : {DWORD(ERROR_DEPENDENT_SERVICES_RUNNING), DWORD(ERROR_ACCESS_DENIED)}) {
         control::failServiceStop("spooler", error);
         ScHandleGuard scm(openManager());

@@ -19,9 +19,14 @@ class ServiceStateTest : public ServicesTest {
     std::vector<Event> events;
 };
 
-TEST_F(ServiceStateTest, FreshMachineRunsTheSpoolerAndNotItsDependent) {
+// A fresh machine runs the spooler, not its dependent. Stop and start are pending for their
+// delay, report a wait hint, then tell the listeners.
+TEST_F(ServiceStateTest, RunningThenPendingForTheDelayThenDone) {
+    control::setServiceStopDelay("Spooler", 1000);
+    control::setServiceStartDelay("Spooler", 700);
+    record();
     ScHandleGuard scm(openManager());
-    ScHandleGuard spooler(openService(scm, "spooler", kCheckAccess));
+    ScHandleGuard spooler(openService(scm, "spooler", kRestartAccess));
     SERVICE_STATUS status = poisonedStatus();
     ASSERT_TRUE(QueryServiceStatus(spooler, &status));
     EXPECT_EQ(kPoison, GetLastError());
@@ -30,16 +35,8 @@ TEST_F(ServiceStateTest, FreshMachineRunsTheSpoolerAndNotItsDependent) {
     EXPECT_EQ(DWORD(SERVICE_ACCEPT_STOP), status.dwControlsAccepted);
     EXPECT_EQ(0u, status.dwWin32ExitCode + status.dwCheckPoint + status.dwWaitHint);
     EXPECT_EQ(DWORD(SERVICE_STOPPED), control::serviceState("Fax"));
-}
 
-// Stop and start are pending for their delay, report a wait hint, then tell the listeners.
-TEST_F(ServiceStateTest, PendingForTheDelayThenDone) {
-    control::setServiceStopDelay("Spooler", 1000);
-    control::setServiceStartDelay("Spooler", 700);
-    record();
-    ScHandleGuard scm(openManager());
-    ScHandleGuard spooler(openService(scm, "spooler", kRestartAccess));
-    SERVICE_STATUS status = poisonedStatus();
+    status = poisonedStatus();
     ASSERT_TRUE(ControlService(spooler, SERVICE_CONTROL_STOP, &status));
     EXPECT_EQ(kPoison, GetLastError());
     EXPECT_EQ(DWORD(SERVICE_STOP_PENDING), status.dwCurrentState);

@@ -17,8 +17,9 @@ TEST_F(SpoolerDriversTest, LifecycleAddInUseDeletePrinterDeleteUnknown) {
     ASSERT_TRUE(installDriver());
     EXPECT_EQ(kPoison, GetLastError());
     for (const char* file : {"orvdrv64.dll", "orvui64.dll", "orvhelp.chm"}) {
-        EXPECT_TRUE(exists(versionDir(file))) << file << " copied into x64\\3";
-        EXPECT_TRUE(exists(std::string(kDriverDir) + "\\" + file)) << file << " staged copy stays";
+        EXPECT_TRUE(control::fileExists(versionDir(file))) << file << " copied into x64\\3";
+        EXPECT_TRUE(control::fileExists(std::string(kDriverDir) + "\\" + file))
+            << file << " staged copy stays";
     }
     ASSERT_EQ(1u, control::drivers().size());
     EXPECT_EQ("orvhelp.chm", control::drivers()[0].helpFile) << "bare names are recorded";
@@ -37,7 +38,7 @@ TEST_F(SpoolerDriversTest, LifecycleAddInUseDeletePrinterDeleteUnknown) {
     EXPECT_TRUE(deleteDriver("FOLIOSCOPE PRINTER"));
     EXPECT_EQ(kPoison, GetLastError());
     for (const char* file : {"orvdrv64.dll", "orvui64.dll", "orvhelp.chm"}) {
-        EXPECT_FALSE(exists(versionDir(file))) << file << " deleted with the driver";
+        EXPECT_FALSE(control::fileExists(versionDir(file))) << file << " deleted with the driver";
     }
     EXPECT_TRUE(control::drivers().empty());
 
@@ -57,10 +58,10 @@ TEST_F(SpoolerDriversTest, HeldFileOfDeletedDriverGoesAtReboot) {
     EXPECT_TRUE(deleteDriver());
     EXPECT_EQ(kPoison, GetLastError());
     CloseHandle(reader);
-    EXPECT_FALSE(exists(versionDir("orvdrv64.dll")));
-    EXPECT_TRUE(exists(versionDir("orvhelp.chm")));
+    EXPECT_FALSE(control::fileExists(versionDir("orvdrv64.dll")));
+    EXPECT_TRUE(control::fileExists(versionDir("orvhelp.chm")));
     control::reboot();
-    EXPECT_FALSE(exists(versionDir("orvhelp.chm"))) << "queued for deletion at boot";
+    EXPECT_FALSE(control::fileExists(versionDir("orvhelp.chm"))) << "queued for deletion at boot";
 }
 
 struct DirectoryCase {

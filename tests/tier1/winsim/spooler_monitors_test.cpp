@@ -34,7 +34,7 @@ TEST_F(SpoolerMonitorsTest, LifecycleAddDuplicateInUseParkDeleteUnknown) {
     poison();
     EXPECT_TRUE(deleteMonitor(kMonitor));
     EXPECT_EQ(kPoison, GetLastError());
-    EXPECT_TRUE(exists(system32(kMonitorDll))) << "DeleteMonitorW leaves the DLL file";
+    EXPECT_TRUE(control::fileExists(system32(kMonitorDll))) << "DeleteMonitorW leaves the DLL file";
     ASSERT_EQ(1u, control::monitors().size());
     EXPECT_EQ("Local Port", control::monitors()[0].name);
 

@@ -184,23 +184,4 @@ TEST_F(SpoolerPrintersTest, AddPrinterRevivesAPrinterPendingDeletion) {
     EXPECT_EQ("LPT3:", stored.port);
 }
 
-TEST_F(SpoolerPrintersTest, EnumPrintersWListsEveryPrinterInNameOrder) {
-    control::addPrinter(printerSetup("accounts", "FILE:", kDriver));
-    control::addPrinter(printerSetup("Zeta", "FILE:", "Other driver"));
-    std::vector<BYTE> buffer(4096);
-    DWORD needed = 0;
-    DWORD count = 0;
-    ASSERT_TRUE(EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2,
-                              buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count));
-    ASSERT_EQ(3u, count);
-    auto* printers = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
-    EXPECT_EQ("accounts", u8(printers[0].pPrinterName));
-    EXPECT_EQ("Office", u8(printers[1].pPrinterName));
-    EXPECT_EQ("old comment", u8(printers[1].pComment));
-    EXPECT_EQ("2nd floor", u8(printers[1].pLocation));
-    EXPECT_EQ("LPT1:", u8(printers[1].pPortName));
-    EXPECT_EQ("Other driver", u8(printers[2].pDriverName));
-    EXPECT_EQ(nullptr, printers[2].pServerName) << "local printers";
-}
-
 } // namespace

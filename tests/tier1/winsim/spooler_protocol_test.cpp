@@ -135,9 +135,22 @@ TEST_F(SpoolerProtocolTest, ProbeShortExactAndLargerBuffers) {
 }
 
 TEST_F(SpoolerProtocolTest, AnswersCarryTheModelsState) {
+    control::addPrinter(printerSetup("accounts", "FILE:", "Other driver"));
     std::vector<BYTE> buffer(8192);
     DWORD needed = 0;
     DWORD count = 0;
+    ASSERT_TRUE(EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2,
+                              buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count));
+    ASSERT_EQ(3u, count);
+    auto* printers = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
+    EXPECT_EQ("accounts", u8(printers[0].pPrinterName)) << "in name order";
+    EXPECT_EQ("Other driver", u8(printers[0].pDriverName));
+    EXPECT_EQ(nullptr, printers[0].pServerName) << "local printers";
+    EXPECT_EQ("Folioscope:", u8(printers[1].pPortName));
+    EXPECT_EQ("comment", u8(printers[1].pComment));
+    EXPECT_EQ("here", u8(printers[1].pLocation));
+    EXPECT_EQ("Office", u8(printers[2].pPrinterName));
+
     ASSERT_TRUE(EnumPrinterDriversW(nullptr, environment_, 6, buffer.data(),
                                     static_cast<DWORD>(buffer.size()), &needed, &count));
     ASSERT_EQ(1u, count);
