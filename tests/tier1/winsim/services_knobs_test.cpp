@@ -14,29 +14,18 @@ namespace control = winsim::control;
 
 using ServiceKnobsTest = ServicesTest;
 
-// The installer's stop: the control, then the state right after it.
-DWORD stopSpooler(DWORD& stateAfter) {
-    ScHandleGuard scm(openManager());
-    ScHandleGuard spooler(openService(scm, "spooler", kRestartAccess));
-    SERVICE_STATUS status = {};
-    poisonLastError();
-    DWORD error = ControlService(spooler, SERVICE_CONTROL_STOP, &status) ? NO_ERROR : lastError();
-    stateAfter = queryState(spooler);
-    return error;
-}
-
 TEST_F(ServiceKnobsTest, StopFailsTheGivenNumberOfTimes) {
     control::failServiceStop("spooler", ERROR_SERVICE_REQUEST_TIMEOUT, 2);
-    DWORD state = 0;
-    EXPECT_EQ(DWORD(ERROR_SERVICE_REQUEST_TIMEOUT), stopSpooler(state));
-    EXPECT_EQ(DWORD(SERVICE_RUNNING), state);
-    EXPECT_EQ(DWORD(ERROR_SERVICE_REQUEST_TIMEOUT), stopSpooler(state));
-    EXPECT_EQ(DWORD(NO_ERROR), stopSpooler(state));
-    EXPECT_EQ(DWORD(SERVICE_STOP_PENDING), state);
+    EXPECT_EQ(DWORD(ERROR_SERVICE_REQUEST_TIMEOUT), stopSpooler());
+    EXPECT_EQ(DWORD(SERVICE_RUNNING), control::serviceState("spooler"));
+    EXPECT_EQ(DWORD(ERROR_SERVICE_REQUEST_TIMEOUT), stopSpooler());
+    EXPECT_EQ(DWORD(NO_ERROR), stopSpooler());
+    EXPECT_EQ(DWORD(SERVICE_STOP_PENDING), control::serviceState("spooler"));
     EXPECT_EQ(1u, control::serviceStopCount("Spooler"));
 }
 
-TEST_F(ServiceKnobsTest, StopFaultFillsTheStatusOnlyForTheCodesWindowsFillsItFor) {
+// Windows fills the status for a refused stop, not for a refused access.
+TEST_F(ServiceKnobsTest, StopFaultFillsTheStatusAsWindowsDoes) {
     for (DWORD error : {DWORD(ERROR_DEPENDENT_SERVICES_RUNNING), DWORD(ERROR_ACCESS_DENIED)}) {
         control::failServiceStop("spooler", error);
         ScHandleGuard scm(openManager());
@@ -44,29 +33,11 @@ TEST_F(ServiceKnobsTest, StopFaultFillsTheStatusOnlyForTheCodesWindowsFillsItFor
         SERVICE_STATUS status = poisonedStatus();
         poisonLastError();
         EXPECT_FALSE(ControlService(spooler, SERVICE_CONTROL_STOP, &status));
-        EXPECT_EQ(error, lastError());
+        EXPECT_EQ(error, GetLastError());
         EXPECT_EQ(error == ERROR_ACCESS_DENIED, untouched(status));
     }
     control::failServiceStop("spooler", NO_ERROR);
-    DWORD state = 0;
-    EXPECT_EQ(DWORD(NO_ERROR), stopSpooler(state));
-}
-
-TEST_F(ServiceKnobsTest, NeverStopsAndNeverStarts) {
-    control::setServiceNeverStops("Spooler", true);
-    DWORD state = 0;
-    ASSERT_EQ(DWORD(NO_ERROR), stopSpooler(state));
-    Sleep(3600 * 1000);
-    EXPECT_EQ(DWORD(SERVICE_STOP_PENDING), control::serviceState("spooler"));
-
-    control::setServiceRunning("Spooler", false);
-    control::setServiceNeverStarts("Spooler", true);
-    ScHandleGuard scm(openManager());
-    ScHandleGuard spooler(openService(scm, "spooler", kCheckAccess));
-    ASSERT_TRUE(StartServiceW(spooler, 0, nullptr));
-    Sleep(3600 * 1000);
-    EXPECT_EQ(DWORD(SERVICE_START_PENDING), queryState(spooler));
-    EXPECT_FALSE(winsim::machine().services.isRunning("spooler"));
+    EXPECT_EQ(DWORD(NO_ERROR), stopSpooler());
 }
 
 TEST_F(ServiceKnobsTest, ForcedStatesTakeDependenciesAndDependentsAlong) {
@@ -83,37 +54,19 @@ TEST_F(ServiceKnobsTest, ForcedStatesTakeDependenciesAndDependentsAlong) {
     EXPECT_EQ(0u, control::serviceStartCount("Spooler"));
 }
 
-TEST_F(ServiceKnobsTest, CountsFollowTheInstallersRestart) {
-    for (int restart = 0; restart < 2; ++restart) {
-        DWORD state = 0;
-        ASSERT_EQ(DWORD(NO_ERROR), stopSpooler(state));
-        Sleep(1000);
-        ScHandleGuard scm(openManager());
-        ScHandleGuard spooler(openService(scm, "spooler", kRestartAccess));
-        ASSERT_TRUE(StartServiceW(spooler, 0, nullptr));
-        Sleep(1000);
-    }
-    EXPECT_EQ(DWORD(SERVICE_RUNNING), control::serviceState("spooler"));
-    EXPECT_EQ(2u, control::serviceStartCount("spooler"));
-    EXPECT_EQ(2u, control::serviceStopCount("spooler"));
-}
-
 class ServiceStoreTest : public ServicesTest {
   protected:
     std::string file() const { return dir() + "/services.txt"; }
     std::string fileText() const {
-        std::ifstream in(file());
         std::ostringstream text;
-        text << in.rdbuf();
+        text << std::ifstream(file()).rdbuf();
         return text.str();
     }
-    void writeFile(const std::string& text) const { std::ofstream(file()) << text; }
 };
 
 TEST_F(ServiceStoreTest, PendingStopResumesWithItsRemainingTime) {
     control::setServiceStopDelay("Spooler", 1000);
-    DWORD state = 0;
-    ASSERT_EQ(DWORD(NO_ERROR), stopSpooler(state));
+    ASSERT_EQ(DWORD(NO_ERROR), stopSpooler());
     Sleep(300);
     ASSERT_TRUE(winsim::machine().services.save(dir()));
     EXPECT_NE(std::string::npos, fileText().find("[Spooler]\ndisplayName=Print Spooler\n"));
@@ -121,9 +74,8 @@ TEST_F(ServiceStoreTest, PendingStopResumesWithItsRemainingTime) {
     EXPECT_NE(std::string::npos, fileText().find("remainingMs=700\n"));
 
     winsim::machine().services.reset();
-    winsim::control::setClockMs(50000);
+    control::setClockMs(50000);
     ASSERT_TRUE(winsim::machine().services.load(dir()));
-    EXPECT_EQ(DWORD(SERVICE_STOP_PENDING), control::serviceState("spooler"));
     Sleep(699);
     EXPECT_EQ(DWORD(SERVICE_STOP_PENDING), control::serviceState("spooler"));
     Sleep(1);
@@ -149,8 +101,6 @@ TEST_F(ServiceStoreTest, KnobsSurviveARoundTrip) {
     ASSERT_NE(nullptr, spooler);
     EXPECT_EQ(DWORD(SERVICE_DISABLED), spooler->startType);
     EXPECT_EQ(winsim::kEveryTime, spooler->stopErrorTimes);
-    EXPECT_EQ(std::vector<std::string>({"Spooler"}),
-              winsim::machine().services.find("fax")->dependsOn);
     EXPECT_TRUE(winsim::machine().services.isRunning("fax"));
 }
 
@@ -164,7 +114,7 @@ TEST_F(ServiceStoreTest, BadFilesLeaveTheServicesAlone) {
     control::setServiceRunning("Spooler", false);
     for (const char* text : bad) {
         SCOPED_TRACE(text);
-        writeFile(text);
+        std::ofstream(file()) << text;
         EXPECT_FALSE(winsim::machine().services.load(dir()));
         EXPECT_EQ(DWORD(SERVICE_STOPPED), control::serviceState("spooler"));
         EXPECT_EQ(DWORD(SERVICE_STOPPED), control::serviceState("fax"));

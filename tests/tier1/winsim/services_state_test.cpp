@@ -7,6 +7,7 @@
 namespace {
 
 using namespace services_test;
+namespace control = winsim::control;
 using Event = std::pair<std::string, DWORD>;
 
 class ServiceStateTest : public ServicesTest {
@@ -18,154 +19,88 @@ class ServiceStateTest : public ServicesTest {
     std::vector<Event> events;
 };
 
-TEST_F(ServiceStateTest, FreshMachineRunsTheSpoolerAndNotItsDependent) {
-    ScHandleGuard scm(openManager());
-    ScHandleGuard spooler(openService(scm, "spooler", kCheckAccess));
-    SERVICE_STATUS status = poisonedStatus();
-    ASSERT_TRUE(QueryServiceStatus(spooler, &status));
-    EXPECT_EQ(kPoison, lastError());
-    EXPECT_EQ(DWORD(SERVICE_WIN32_OWN_PROCESS), status.dwServiceType);
-    EXPECT_EQ(DWORD(SERVICE_RUNNING), status.dwCurrentState);
-    EXPECT_EQ(DWORD(SERVICE_ACCEPT_STOP), status.dwControlsAccepted);
-    EXPECT_EQ(0u, status.dwWin32ExitCode);
-    EXPECT_EQ(0u, status.dwCheckPoint);
-    EXPECT_EQ(0u, status.dwWaitHint);
-
-    const winsim::Service* found = winsim::machine().services.find("SPOOLER");
-    ASSERT_NE(nullptr, found);
-    EXPECT_EQ("Print Spooler", found->displayName);
-    EXPECT_EQ(DWORD(SERVICE_AUTO_START), found->startType);
-    EXPECT_TRUE(winsim::machine().services.isRunning("Spooler"));
-    EXPECT_FALSE(winsim::machine().services.isRunning("fax"));
-    EXPECT_EQ(DWORD(SERVICE_STOPPED), winsim::control::serviceState("Fax"));
-}
-
-TEST_F(ServiceStateTest, StopIsPendingForTheStopDelayThenStopped) {
-    winsim::control::setServiceStopDelay("Spooler", 1000);
+// A fresh machine runs the spooler, not its dependent. Stop and start are pending for their
+// delay, report a wait hint, then tell the listeners.
+TEST_F(ServiceStateTest, RunningThenPendingForTheDelayThenDone) {
+    control::setServiceStopDelay("Spooler", 1000);
+    control::setServiceStartDelay("Spooler", 700);
     record();
     ScHandleGuard scm(openManager());
     ScHandleGuard spooler(openService(scm, "spooler", kRestartAccess));
     SERVICE_STATUS status = poisonedStatus();
+    ASSERT_TRUE(QueryServiceStatus(spooler, &status));
+    EXPECT_EQ(kPoison, GetLastError());
+    EXPECT_EQ(DWORD(SERVICE_WIN32_OWN_PROCESS), status.dwServiceType);
+    EXPECT_EQ(DWORD(SERVICE_RUNNING), status.dwCurrentState);
+    EXPECT_EQ(DWORD(SERVICE_ACCEPT_STOP), status.dwControlsAccepted);
+    EXPECT_EQ(0u, status.dwWin32ExitCode + status.dwCheckPoint + status.dwWaitHint);
+    EXPECT_EQ(DWORD(SERVICE_STOPPED), control::serviceState("Fax"));
+
+    status = poisonedStatus();
     ASSERT_TRUE(ControlService(spooler, SERVICE_CONTROL_STOP, &status));
-    EXPECT_EQ(kPoison, lastError());
+    EXPECT_EQ(kPoison, GetLastError());
     EXPECT_EQ(DWORD(SERVICE_STOP_PENDING), status.dwCurrentState);
     EXPECT_EQ(0u, status.dwControlsAccepted);
     EXPECT_EQ(2000u, status.dwWaitHint);
     EXPECT_FALSE(winsim::machine().services.isRunning("spooler"));
-
     Sleep(999);
-    EXPECT_EQ(DWORD(SERVICE_STOP_PENDING), queryState(spooler));
     EXPECT_TRUE(events.empty());
     Sleep(1);
     EXPECT_EQ(DWORD(SERVICE_STOPPED), queryState(spooler));
-    EXPECT_EQ(std::vector<Event>({{"Spooler", SERVICE_STOPPED}}), events);
-}
 
-TEST_F(ServiceStateTest, StartIsPendingForTheStartDelayThenRunning) {
-    winsim::control::setServiceRunning("Spooler", false);
-    winsim::control::setServiceStartDelay("Spooler", 700);
-    record();
-    ScHandleGuard scm(openManager());
-    ScHandleGuard spooler(openService(scm, "spooler", kCheckAccess));
     ASSERT_TRUE(StartServiceW(spooler, 0, nullptr));
-    EXPECT_EQ(kPoison, lastError());
-    SERVICE_STATUS status = poisonedStatus();
+    EXPECT_EQ(kPoison, GetLastError());
+    status = poisonedStatus();
     ASSERT_TRUE(QueryServiceStatus(spooler, &status));
     EXPECT_EQ(DWORD(SERVICE_START_PENDING), status.dwCurrentState);
-    EXPECT_EQ(0u, status.dwControlsAccepted);
-    EXPECT_EQ(0u, status.dwCheckPoint);
+    EXPECT_EQ(0u, status.dwControlsAccepted + status.dwCheckPoint);
     EXPECT_EQ(2000u, status.dwWaitHint);
-
-    Sleep(699);
-    EXPECT_EQ(DWORD(SERVICE_START_PENDING), queryState(spooler));
-    Sleep(1);
-    EXPECT_EQ(DWORD(SERVICE_RUNNING), queryState(spooler));
+    Sleep(700);
     EXPECT_TRUE(winsim::machine().services.isRunning("spooler"));
-    EXPECT_EQ(std::vector<Event>({{"Spooler", SERVICE_RUNNING}}), events);
-    EXPECT_EQ(1u, winsim::control::serviceStartCount("spooler"));
+    EXPECT_EQ(std::vector<Event>({{"Spooler", SERVICE_STOPPED}, {"Spooler", SERVICE_RUNNING}}),
+              events);
+    EXPECT_EQ(1u, control::serviceStartCount("spooler"));
 }
 
 // A clock moved behind the manager's back still counts once a call looks at the service.
 TEST_F(ServiceStateTest, DueTransitionHappensWhenACallLooks) {
-    ScHandleGuard scm(openManager());
-    ScHandleGuard spooler(openService(scm, "spooler", kRestartAccess));
-    SERVICE_STATUS status = {};
-    ASSERT_TRUE(ControlService(spooler, SERVICE_CONTROL_STOP, &status));
+    ASSERT_EQ(DWORD(NO_ERROR), stopSpooler());
     winsim::machine().clockMs += 60000;
-    EXPECT_EQ(DWORD(SERVICE_STOPPED), queryState(spooler));
-}
-
-TEST_F(ServiceStateTest, StartingADependentStartsItsDependencyFirst) {
-    winsim::control::setServiceRunning("Spooler", false);
-    winsim::control::setServiceStartDelay("Spooler", 600);
-    winsim::control::setServiceStartDelay("Fax", 0);
-    record();
-    ScHandleGuard scm(openManager());
-    ScHandleGuard fax(openService(scm, "fax", SERVICE_START | SERVICE_QUERY_STATUS));
-    ASSERT_TRUE(StartServiceW(fax, 0, nullptr));
-    EXPECT_EQ(DWORD(SERVICE_START_PENDING), winsim::control::serviceState("Spooler"));
-
-    Sleep(599);
-    EXPECT_EQ(DWORD(SERVICE_START_PENDING), queryState(fax));
-    Sleep(1);
-    EXPECT_EQ(DWORD(SERVICE_RUNNING), queryState(fax));
-    EXPECT_EQ(std::vector<Event>({{"Spooler", SERVICE_RUNNING}, {"Fax", SERVICE_RUNNING}}), events);
-    EXPECT_EQ(1u, winsim::control::serviceStartCount("Spooler"));
+    EXPECT_EQ(DWORD(SERVICE_STOPPED), control::serviceState("spooler"));
 }
 
 // The spooler maps the monitor DLL while it runs; the file can go once the service stopped.
 TEST_F(ServiceStateTest, StoppedSpoolerLetsGoOfItsFiles) {
     const std::string dll = "C:\\Windows\\system32\\orvmon64.dll";
-    ASSERT_TRUE(winsim::control::writeFile(dll, "MZ"));
-    winsim::control::holdFileBySpooler(dll, true);
-    winsim::control::setServiceStopDelay("Spooler", 400);
+    ASSERT_TRUE(control::writeFile(dll, "MZ"));
+    control::holdFileBySpooler(dll, true);
+    control::setServiceStopDelay("Spooler", 400);
     std::u16string path = winsim::toUtf16(dll);
-    poisonLastError();
-    EXPECT_FALSE(DeleteFileW(winsim::wz(path)));
-    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), lastError());
-
-    ScHandleGuard scm(openManager());
-    ScHandleGuard spooler(openService(scm, "spooler", kRestartAccess));
-    SERVICE_STATUS status = {};
-    ASSERT_TRUE(ControlService(spooler, SERVICE_CONTROL_STOP, &status));
+    ASSERT_EQ(DWORD(NO_ERROR), stopSpooler());
     Sleep(399);
     poisonLastError();
     EXPECT_FALSE(DeleteFileW(winsim::wz(path)));
-    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), lastError());
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), GetLastError());
     Sleep(1);
     EXPECT_TRUE(DeleteFileW(winsim::wz(path)));
-    EXPECT_FALSE(winsim::control::fileExists(dll));
-}
-
-TEST_F(ServiceStateTest, ReRegisteringAListenerReplacesIt) {
-    int first = 0;
-    int second = 0;
-    auto& scm = winsim::machine().services;
-    scm.listen(kListener, [&](const std::string&, DWORD) { ++first; });
-    scm.listen(kListener, [&](const std::string&, DWORD) { ++second; });
-    winsim::control::setServiceRunning("Spooler", false);
-    EXPECT_EQ(0, first);
-    EXPECT_EQ(1, second);
+    EXPECT_FALSE(control::fileExists(dll));
 }
 
 // The installer's waits: one query, then up to 50 rounds of "check, sleep 200 ms, query".
-struct Wait {
-    bool reached;
-    uint64_t waitedMs;
-};
-
-Wait pollFor(SC_HANDLE service, DWORD wanted) {
-    uint64_t begin = winsim::control::clockMs();
+uint64_t pollFor(SC_HANDLE service, DWORD wanted, bool& reached) {
+    uint64_t begin = control::clockMs();
     SERVICE_STATUS status = {};
     QueryServiceStatus(service, &status);
     for (int i = 0; i < 50 && status.dwCurrentState != wanted; ++i) {
         Sleep(200);
         QueryServiceStatus(service, &status);
     }
-    return {status.dwCurrentState == wanted, winsim::control::clockMs() - begin};
+    reached = status.dwCurrentState == wanted;
+    return control::clockMs() - begin;
 }
 
 struct PollCase {
+    bool stop;
     uint64_t delayMs;
     bool never;
     bool reached;
@@ -173,39 +108,34 @@ struct PollCase {
 };
 
 const PollCase kPollCases[] = {
-    {0, false, true, 0},          {300, false, true, 400}, {10000, false, true, 10000},
-    {10001, false, false, 10000}, {0, true, false, 10000},
+    {true, 0, false, true, 0},           {true, 300, false, true, 400},
+    {true, 10000, false, true, 10000},   {true, 10001, false, false, 10000},
+    {true, 0, true, false, 10000},       {false, 0, false, true, 0},
+    {false, 300, false, true, 400},      {false, 10000, false, true, 10000},
+    {false, 10001, false, false, 10000}, {false, 0, true, false, 10000},
 };
 
-TEST_F(ServiceStateTest, StopWithFiftyPollsOf200ms) {
+TEST_F(ServiceStateTest, FiftyPollsOf200ms) {
     for (const PollCase& c : kPollCases) {
-        SCOPED_TRACE(testing::Message() << "delay " << c.delayMs << " never " << c.never);
+        SCOPED_TRACE(testing::Message() << (c.stop ? "stop" : "start") << " delay " << c.delayMs
+                                        << " never " << c.never);
         winsim::machine().services.reset();
-        winsim::control::setServiceStopDelay("Spooler", c.delayMs);
-        winsim::control::setServiceNeverStops("Spooler", c.never);
         ScHandleGuard scm(openManager());
         ScHandleGuard spooler(openService(scm, "spooler", kRestartAccess));
-        SERVICE_STATUS status = {};
-        ASSERT_TRUE(ControlService(spooler, SERVICE_CONTROL_STOP, &status));
-        Wait wait = pollFor(spooler, SERVICE_STOPPED);
-        EXPECT_EQ(c.reached, wait.reached);
-        EXPECT_EQ(c.waitedMs, wait.waitedMs);
-    }
-}
-
-TEST_F(ServiceStateTest, StartWithFiftyPollsOf200ms) {
-    for (const PollCase& c : kPollCases) {
-        SCOPED_TRACE(testing::Message() << "delay " << c.delayMs << " never " << c.never);
-        winsim::machine().services.reset();
-        winsim::control::setServiceRunning("Spooler", false);
-        winsim::control::setServiceStartDelay("Spooler", c.delayMs);
-        winsim::control::setServiceNeverStarts("Spooler", c.never);
-        ScHandleGuard scm(openManager());
-        ScHandleGuard spooler(openService(scm, "spooler", kCheckAccess));
-        ASSERT_TRUE(StartServiceW(spooler, 0, nullptr));
-        Wait wait = pollFor(spooler, SERVICE_RUNNING);
-        EXPECT_EQ(c.reached, wait.reached);
-        EXPECT_EQ(c.waitedMs, wait.waitedMs);
+        if (c.stop) {
+            control::setServiceStopDelay("Spooler", c.delayMs);
+            control::setServiceNeverStops("Spooler", c.never);
+            ASSERT_EQ(DWORD(NO_ERROR), stopSpooler());
+        } else {
+            control::setServiceRunning("Spooler", false);
+            control::setServiceStartDelay("Spooler", c.delayMs);
+            control::setServiceNeverStarts("Spooler", c.never);
+            ASSERT_TRUE(StartServiceW(spooler, 0, nullptr));
+        }
+        bool reached = false;
+        EXPECT_EQ(c.waitedMs,
+                  pollFor(spooler, c.stop ? SERVICE_STOPPED : SERVICE_RUNNING, reached));
+        EXPECT_EQ(c.reached, reached);
     }
 }
 

@@ -21,9 +21,6 @@ constexpr DWORD kRestartAccess = 0x34; // ... | SERVICE_STOP
 inline void poisonLastError() {
     SetLastError(kPoison);
 }
-inline DWORD lastError() {
-    return GetLastError();
-}
 
 inline SERVICE_STATUS poisonedStatus() {
     SERVICE_STATUS status;
@@ -62,6 +59,15 @@ inline DWORD queryState(SC_HANDLE service) {
     SERVICE_STATUS status = {};
     EXPECT_TRUE(QueryServiceStatus(service, &status));
     return status.dwCurrentState;
+}
+
+// The installer's stop of the spooler; the error it leaves (NO_ERROR on success).
+inline DWORD stopSpooler() {
+    ScHandleGuard scm(openManager());
+    ScHandleGuard spooler(openService(scm, "spooler", kRestartAccess));
+    SERVICE_STATUS status = {};
+    poisonLastError();
+    return ControlService(spooler, SERVICE_CONTROL_STOP, &status) ? NO_ERROR : GetLastError();
 }
 
 class ServicesTest : public MachineTest {

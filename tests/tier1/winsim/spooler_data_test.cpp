@@ -129,18 +129,4 @@ TEST_F(SpoolerDataTest, DefaultPrinterIsTheUsersDeviceValue) {
     EXPECT_EQ("Office", u8(name));
 }
 
-TEST_F(SpoolerDataTest, NoNameKeepsTheDefaultOrPicksAPrinter) {
-    EXPECT_TRUE(SetDefaultPrinterW(nullptr));
-    EXPECT_EQ("Folioscope", control::defaultPrinter()) << "the first printer";
-    EXPECT_TRUE(SetDefaultPrinterW(W("Office")));
-    EXPECT_TRUE(SetDefaultPrinterW(W("")));
-    EXPECT_EQ("Office", control::defaultPrinter()) << "kept";
-    ASSERT_TRUE(deletePrinterByName("Office"));
-    EXPECT_EQ("", control::defaultPrinter()) << "deleted with its printer";
-    ASSERT_TRUE(deletePrinterByName("Folioscope"));
-    poison();
-    EXPECT_FALSE(SetDefaultPrinterW(nullptr));
-    EXPECT_EQ(DWORD{ERROR_INVALID_PRINTER_NAME}, GetLastError());
-}
-
 } // namespace

@@ -108,20 +108,6 @@ TEST_F(SpoolerPrintersTest, OpenPrinterWNamesAndRights) {
     winsim::machine().settings.administrator = true;
 }
 
-TEST_F(SpoolerPrintersTest, HandlesAreDistinctAndCloseOnce) {
-    HANDLE first = openPrinter("Office", PRINTER_ACCESS_USE);
-    HANDLE second = openPrinter("Office", PRINTER_ACCESS_USE);
-    ASSERT_NE(nullptr, first);
-    EXPECT_NE(first, second);
-    EXPECT_TRUE(ClosePrinter(first));
-    EXPECT_TRUE(ClosePrinter(second));
-    for (HANDLE bad : {first, HANDLE{nullptr}}) {
-        poison();
-        EXPECT_FALSE(ClosePrinter(bad));
-        EXPECT_EQ(DWORD{ERROR_INVALID_HANDLE}, GetLastError());
-    }
-}
-
 TEST_F(SpoolerPrintersTest, SetPrinterWLevel2PersistsOrRefuses) {
     struct Case {
         const char* label;
@@ -196,25 +182,6 @@ TEST_F(SpoolerPrintersTest, AddPrinterRevivesAPrinterPendingDeletion) {
     const control::PrinterState stored = control::printers()[0];
     EXPECT_FALSE(stored.pendingDeletion);
     EXPECT_EQ("LPT3:", stored.port);
-}
-
-TEST_F(SpoolerPrintersTest, EnumPrintersWListsEveryPrinterInNameOrder) {
-    control::addPrinter(printerSetup("accounts", "FILE:", kDriver));
-    control::addPrinter(printerSetup("Zeta", "FILE:", "Other driver"));
-    std::vector<BYTE> buffer(4096);
-    DWORD needed = 0;
-    DWORD count = 0;
-    ASSERT_TRUE(EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2,
-                              buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count));
-    ASSERT_EQ(3u, count);
-    auto* printers = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
-    EXPECT_EQ("accounts", u8(printers[0].pPrinterName));
-    EXPECT_EQ("Office", u8(printers[1].pPrinterName));
-    EXPECT_EQ("old comment", u8(printers[1].pComment));
-    EXPECT_EQ("2nd floor", u8(printers[1].pLocation));
-    EXPECT_EQ("LPT1:", u8(printers[1].pPortName));
-    EXPECT_EQ("Other driver", u8(printers[2].pDriverName));
-    EXPECT_EQ(nullptr, printers[2].pServerName) << "local printers";
 }
 
 } // namespace

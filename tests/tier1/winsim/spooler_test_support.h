@@ -205,11 +205,6 @@ class SpoolerTest : public MachineTest {
         return 0;
     }
 
-    static bool exists(const std::string& path) {
-        W p(path);
-        return GetFileAttributesW(p) != INVALID_FILE_ATTRIBUTES;
-    }
-
     static void setSpoolerRunning(bool running) {
         winsim::control::setServiceRunning("Spooler", running);
     }
