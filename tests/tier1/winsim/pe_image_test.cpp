@@ -51,15 +51,6 @@ TEST(PeImage, BuiltDllIsAnX64GuiDllWithOneResourceSection) {
     EXPECT_TRUE(dlls.empty());
 }
 
-TEST(PeImage, DllWithoutResourcesHasNoSections) {
-    Bytes dll = buildDll({});
-    Image image;
-    ASSERT_TRUE(parseImage(ByteView(dll), &image));
-    EXPECT_TRUE(image.sections.empty());
-    EXPECT_EQ(ResourceStatus::noResources,
-              findResource(ByteView(dll), image, kTypeVersion, 1).status);
-}
-
 TEST(PeImage, BrokenHeadersAreNotAnImage) {
     struct Damage {
         const char* what;

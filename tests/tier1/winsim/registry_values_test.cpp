@@ -134,7 +134,7 @@ TEST_F(RegistryValues, StringDataIsStoredAsWrittenAndReturnedRaw) {
     EXPECT_TRUE(stored("empty")->data.empty());
 }
 
-TEST_F(RegistryValues, DefaultValueAndRewriteKeepFirstName) {
+TEST_F(RegistryValues, DefaultValueRewriteKeepsTheFirstNameDeleteOnceThenNotFound) {
     DWORD one = 1;
     ASSERT_EQ(ERROR_SUCCESS,
               RegSetValueExW(key_, nullptr, 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4));
@@ -149,10 +149,7 @@ TEST_F(RegistryValues, DefaultValueAndRewriteKeepFirstName) {
     ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key_, "DELETED", 0, REG_BINARY, nullptr, 0));
     EXPECT_EQ("Deleted", stored("deleted")->name);
     EXPECT_EQ(static_cast<DWORD>(REG_BINARY), stored("deleted")->type);
-}
 
-TEST_F(RegistryValues, DeleteValueOnceThenNotFound) {
-    setRaw("deleted", REG_DWORD, {1, 0, 0, 0});
     setRaw("FolioscopeTray", REG_SZ, {'a', 0, 0, 0});
     SetLastError(kPoison);
     EXPECT_EQ(ERROR_SUCCESS, RegDeleteValueA(key_, "DELETED"));
