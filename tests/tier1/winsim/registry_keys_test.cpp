@@ -142,14 +142,4 @@ TEST_F(RegistryKeys, ReadOnlyHandleOrStandardUserCannotWriteBelowIt) {
     }
 }
 
-TEST_F(RegistryKeys, HandleToADeletedKeyFails) {
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(kRun), 0, KEY_ALL_ACCESS, &key));
-    ASSERT_TRUE(winsim::machine().registry.removeTree(winsim::Hive::LocalMachine, kRun));
-    DWORD size = kPoison;
-    EXPECT_EQ(ERROR_KEY_DELETED, RegQueryValueExW(key, W("x"), nullptr, nullptr, nullptr, &size));
-    EXPECT_EQ(kPoison, size);
-    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(key));
-}
-
 } // namespace
