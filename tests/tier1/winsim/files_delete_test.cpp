@@ -12,14 +12,11 @@ class FilesDelete : public MachineTest {
   protected:
     void SetUp() override {
         MachineTest::SetUp();
-        control::writeFile("C:\\Data\\file.txt", "hello");
-        control::writeFile("C:\\Data\\ro.txt", "locked");
-        control::setReadOnly("C:\\Data\\ro.txt", true);
-        control::makeDirectory("C:\\Data\\Sub");
+        writeDataFiles();
     }
 };
 
-TEST_F(FilesDelete, FailuresAndTheirCodes) {
+TEST_F(FilesDelete, FailuresAndTheirCodesThenSuccessLeavesTheLastError) {
     const struct {
         const char* path;
         DWORD error;
@@ -34,19 +31,12 @@ TEST_F(FilesDelete, FailuresAndTheirCodes) {
         EXPECT_FALSE(deleteFile(row.path));
         EXPECT_EQ(row.error, GetLastError());
     }
-    EXPECT_TRUE(control::fileExists("C:\\Data\\ro.txt"));
-}
-
-TEST_F(FilesDelete, DeletingRemovesTheFileAndLeavesTheLastError) {
+    control::setReadOnly("C:\\Data\\ro.txt", false);
     SetLastError(0xDEADBEEF);
+    EXPECT_TRUE(deleteFile("C:\\Data\\ro.txt"));
     EXPECT_TRUE(deleteFile("\\??\\c:\\data\\FILE.TXT"));
     EXPECT_EQ(0xDEADBEEFu, GetLastError());
     EXPECT_FALSE(control::fileExists("C:\\Data\\file.txt"));
-}
-
-TEST_F(FilesDelete, ReadOnlyFileGoesOnceTheAttributeIsCleared) {
-    control::setReadOnly("C:\\Data\\ro.txt", false);
-    EXPECT_TRUE(deleteFile("C:\\Data\\ro.txt"));
 }
 
 TEST_F(FilesDelete, OpenHandleWithoutShareDeleteRefusesWith32) {
@@ -60,13 +50,12 @@ TEST_F(FilesDelete, OpenHandleWithoutShareDeleteRefusesWith32) {
 }
 
 TEST_F(FilesDelete, SharedDeleteLeavesTheFilePendingUntilTheLastHandleCloses) {
-    const DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    HANDLE h = openFile("C:\\Data\\file.txt", GENERIC_READ, all, OPEN_EXISTING);
+    HANDLE h = openFile("C:\\Data\\file.txt", GENERIC_READ, kShareAll, OPEN_EXISTING);
     EXPECT_TRUE(deleteFile("C:\\Data\\file.txt"));
     EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE), attributesOf("C:\\Data\\file.txt"));
     SetLastError(0xDEADBEEF);
     EXPECT_EQ(INVALID_HANDLE_VALUE,
-              openFile("C:\\Data\\file.txt", GENERIC_READ, all, OPEN_EXISTING));
+              openFile("C:\\Data\\file.txt", GENERIC_READ, kShareAll, OPEN_EXISTING));
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
     SetLastError(0xDEADBEEF);
     EXPECT_FALSE(deleteFile("C:\\Data\\file.txt"));

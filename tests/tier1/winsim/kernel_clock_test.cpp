@@ -8,20 +8,15 @@ namespace {
 
 using KernelClock = MachineTest;
 
-TEST_F(KernelClock, SleepMovesTheVirtualClockOnly) {
+TEST_F(KernelClock, SleepMovesTheVirtualClockAndTicksWrapAfter49Days) {
     SetLastError(0xDEADBEEF);
-    DWORD before = GetTickCount();
     Sleep(50);
     Sleep(10000);
-    EXPECT_EQ(10050u, GetTickCount() - before);
-    EXPECT_EQ(10050u, winsim::control::clockMs());
+    EXPECT_EQ(10050u, GetTickCount());
     EXPECT_EQ(0xDEADBEEFu, GetLastError());
-}
 
-TEST_F(KernelClock, TickCountWrapsAfter49Days) {
     winsim::control::setClockMs(0xFFFFFFF0ull);
-    DWORD start = GetTickCount();
-    EXPECT_EQ(0xFFFFFFF0u, start);
+    const DWORD start = GetTickCount();
     Sleep(0x20);
     EXPECT_EQ(0x10u, GetTickCount());
     EXPECT_EQ(0x20u, GetTickCount() - start); // unsigned difference survives the wrap

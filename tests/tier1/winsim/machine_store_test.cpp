@@ -82,17 +82,6 @@ void fillOddValues(Registry& registry) {
     Registry::setValue(*odd, "short dword", REG_DWORD, big.data(), 3);
 }
 
-TEST_F(MachineStore, FreshMachineHasTheKeysTheInstallerExpects) {
-    EXPECT_NE(nullptr, registry().find(Hive::LocalMachine,
-                                       "SYSTEM\\CurrentControlSet\\Control\\Session Manager"));
-    EXPECT_NE(nullptr, registry().find(Hive::LocalMachine,
-                                       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"));
-    EXPECT_NE(nullptr, registry().find(Hive::CurrentUser,
-                                       "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows"));
-    EXPECT_EQ(nullptr, registry().find(Hive::CurrentUser, "Software\\Orvanta Software KFT"));
-    EXPECT_EQ(dir(), winsim::machine().hostDir);
-}
-
 TEST_F(MachineStore, FreshMachineForgetsTheLastOne) {
     Registry::setDword(*registry().create(Hive::CurrentUser, "Software\\Left"), "v", 1);
     winsim::control::setClockMs(5000);

@@ -25,25 +25,6 @@ std::string textAt(const std::vector<uint8_t>& block, const VersionValue& value)
     return winsim::toUtf8(text);
 }
 
-// The layout every reader of version resources relies on: the fixed info at offset 40,
-// a.b.c.d packed as (a << 16 | b, c << 16 | d).
-TEST(VersionBlock, FixedInfoSitsAtOffset40WithPackedVersions) {
-    std::vector<uint8_t> block = winsim::buildVersionBlock({1, 2, 3, 4}, {5, 6, 7, 2060});
-    uint16_t length = 0;
-    uint16_t valueLength = 0;
-    ASSERT_TRUE(ByteView(block).u16(0, &length));
-    ByteView(block).u16(2, &valueLength);
-    EXPECT_EQ(block.size(), length);
-    EXPECT_EQ(52, valueLength);
-    EXPECT_EQ("VS_VERSION_INFO", winsim::toUtf8(reinterpret_cast<const WCHAR*>(&block[6])));
-    EXPECT_EQ(0xFEEF04BDu, dwordAt(block, 40));
-    EXPECT_EQ(0x00010000u, dwordAt(block, 44));
-    EXPECT_EQ(0x00010002u, dwordAt(block, 48));
-    EXPECT_EQ(0x00030004u, dwordAt(block, 52));
-    EXPECT_EQ(0x00050006u, dwordAt(block, 56));
-    EXPECT_EQ(0x0007080Cu, dwordAt(block, 60));
-}
-
 TEST(VersionBlock, SubBlockPaths) {
     struct Case {
         const char16_t* path;
