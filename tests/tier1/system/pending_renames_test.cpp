@@ -64,22 +64,12 @@ std::vector<BYTE> pendingValueBytes() {
     return bytes;
 }
 
-struct Entry {
-    std::string name; // "" for a null entry
-    LONG exists;
-    bool operator==(const Entry& other) const {
-        return name == other.name && exists == other.exists;
-    }
-};
-
-void PrintTo(const Entry& entry, std::ostream* os) {
-    *os << "{" << entry.name << ", " << entry.exists << "}";
-}
-
-std::vector<Entry> entriesOf(const PendingRenameList& list) {
-    std::vector<Entry> entries;
+// Each entry as "name=flag", the name empty for a null entry.
+std::vector<std::string> entriesOf(const PendingRenameList& list) {
+    std::vector<std::string> entries;
     for (LONG i = 0; i < 2 * list.count; ++i) {
-        entries.push_back({list.names[i] ? u8(list.names[i]) : "", list.exists[i]});
+        entries.push_back((list.names[i] ? u8(list.names[i]) : "") + "=" +
+                          std::to_string(list.exists[i]));
     }
     return entries;
 }
@@ -92,12 +82,10 @@ TEST_F(PendingRenames, ReadsTheQueueAsMoveFileExWritesIt) {
     queueDeletion(inSystem("missing.dll"));
     PendingRenameList list = readPendingRenames();
     EXPECT_EQ(3, list.count);
-    EXPECT_EQ((std::vector<Entry>{{"\\??\\" + inDrivers("orvdrv64.dll"), 1},
-                                  {"", 0},
-                                  {"\\??\\" + inSystem("fol1.tmp"), 1},
-                                  {"!\\??\\" + inSystem("orvmon64.dll"), 0},
-                                  {"\\??\\" + inSystem("missing.dll"), 0},
-                                  {"", 0}}),
+    EXPECT_EQ((std::vector<std::string>{"\\??\\" + inDrivers("orvdrv64.dll") + "=1", "=0",
+                                        "\\??\\" + inSystem("fol1.tmp") + "=1",
+                                        "!\\??\\" + inSystem("orvmon64.dll") + "=0",
+                                        "\\??\\" + inSystem("missing.dll") + "=0", "=0"}),
               entriesOf(list));
     releasePendingRenames(list);
     EXPECT_EQ(0, list.count);
@@ -110,18 +98,15 @@ TEST_F(PendingRenames, ReadsOddValuesWithinTheirData) {
     const struct {
         const char* name;
         const char* value; // nullptr: no value at all
-        std::vector<Entry> expected;
+        std::vector<std::string> expected;
         DWORD type = REG_MULTI_SZ;
     } rows[] = {
         {"no value", nullptr, {}},
         {"empty value", "", {}},
         {"last string without terminator",
          "\\??\\C:\\a.dll|\\??\\C:\\b.dll",
-         {{"\\??\\C:\\a.dll", 1}, {"\\??\\C:\\b.dll", 0}}},
-        {"other type read as a multi-string",
-         "C:\\a.dll|x||",
-         {{"C:\\a.dll", 1}, {"x", 0}},
-         REG_SZ},
+         {"\\??\\C:\\a.dll=1", "\\??\\C:\\b.dll=0"}},
+        {"other type read as a multi-string", "C:\\a.dll|x||", {"C:\\a.dll=1", "x=0"}, REG_SZ},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
