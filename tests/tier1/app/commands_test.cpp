@@ -16,33 +16,32 @@ std::string commandOf(const char* word) {
     return command == nullptr ? "" : u8(command->words[0]);
 }
 
+// The last row: non-ASCII letters never fold onto ASCII ones.
 TEST(Commands, WordsSelectTheirRowByWholeWordAndLetterCaseRules) {
     const struct {
         const char* word;
         const char* command;
-    } rows[] = {
-        {"onChkDrv", "onChkDrv"},
-        {"ONCHKDRV", "onChkDrv"},
-        {"oninit", "onInit"},
-        {"un", "un"},
-        {"UnInstall", "un"},
-        {"uninst", ""},
-        {"uninstaller", ""},
-        {"RemoveTray", "removetray"},
-        {"IN", "in"},
-        {"install", "in"},
-        {"InStAlL", "in"},
-        {"SERVERINSTALL", "in"},
-        {"install ", ""},
-        {"i", ""},
-        {"def.set", "def.set"},
-        {"DEF.SET", ""},
-        {"Def.set", ""},
-        {"def.setx", ""},
-        {"def.se", ""},
-        {"", ""},
-        {"\u00eens\u0163all", ""}, // non-ASCII letters never fold onto ASCII ones
-    };
+    } rows[] = {{"onChkDrv", "onChkDrv"},
+                {"ONCHKDRV", "onChkDrv"},
+                {"oninit", "onInit"},
+                {"un", "un"},
+                {"UnInstall", "un"},
+                {"uninst", ""},
+                {"uninstaller", ""},
+                {"RemoveTray", "removetray"},
+                {"IN", "in"},
+                {"install", "in"},
+                {"InStAlL", "in"},
+                {"SERVERINSTALL", "in"},
+                {"install ", ""},
+                {"i", ""},
+                {"def.set", "def.set"},
+                {"DEF.SET", ""},
+                {"Def.set", ""},
+                {"def.setx", ""},
+                {"def.se", ""},
+                {"", ""},
+                {"\u00eens\u0163all", ""}};
     for (const auto& row : rows) {
         EXPECT_EQ(row.command, commandOf(row.word)) << "'" << row.word << "'";
     }
@@ -59,32 +58,26 @@ using Entry = MachineTest;
 // Until a command's operation exists the program does nothing for it, and says so with the
 // exit code of an unknown word rather than one of success.
 TEST_F(Entry, CommandLinesWithoutABuiltCommandExitWith6AndClaimNothing) {
-    const char* commandLines[] = {
-        "",
-        "setup.exe",
-        "setup.exe uninst",
-        "\"C:\\Program Files\\Folioscope\\setup.exe\" install",
-        "setup.exe INSTALL 12",
-        "setup.exe install abc",
-        "setup.exe install 99999999999",
-        "setup.exe serverinstall 1 2",
-        "setup.exe uninstall 0 x y",
-        "setup.exe def.set",
-        "setup.exe removetray",
-        "setup.exe onInit",
-    };
+    const char* commandLines[] = {"",
+                                  "setup.exe",
+                                  "setup.exe uninst",
+                                  "\"C:\\Program Files\\Folioscope\\setup.exe\" install",
+                                  "setup.exe INSTALL 12",
+                                  "setup.exe install abc",
+                                  "setup.exe install 99999999999",
+                                  "setup.exe serverinstall 1 2",
+                                  "setup.exe uninstall 0 x y",
+                                  "setup.exe def.set",
+                                  "setup.exe removetray",
+                                  "setup.exe onInit"};
+    // The module instance is stored first, whatever the words.
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(static_cast<ULONG_PTR>(0x140000000));
     for (const char* commandLine : commandLines) {
         winsim::control::setCommandLine(commandLine);
-        EXPECT_EQ(kExitNoCommand, wWinMain(nullptr, nullptr, nullptr, 1)) << commandLine;
+        EXPECT_EQ(kExitNoCommand, wWinMain(instance, nullptr, nullptr, 1)) << commandLine;
+        EXPECT_EQ(instance, moduleInstance) << commandLine;
         EXPECT_EQ(0u, winsim::control::liveMemoryBlocks()) << "word list freed: " << commandLine;
     }
-}
-
-TEST_F(Entry, StoresTheModuleInstanceFirst) {
-    HINSTANCE instance = reinterpret_cast<HINSTANCE>(static_cast<ULONG_PTR>(0x140000000));
-    winsim::control::setCommandLine("setup.exe");
-    wWinMain(instance, nullptr, nullptr, 1);
-    EXPECT_EQ(instance, moduleInstance);
     moduleInstance = nullptr;
 }
 

@@ -1,33 +1,15 @@
-#include "support/machine_test.h"
+#include "tier1/system/system_test.h"
 
 #include <climits>
 #include <string>
 
-#include "app/install_context.h"
 #include "log/install_log.h"
 #include "log/wide_text.h"
 #include "message_table.h"
 
 namespace {
 
-// The lines a test writes, without those of set-up.
-class InstallLog : public MachineTest {
-  protected:
-    void SetUp() override {
-        MachineTest::SetUp();
-        context_ = new InstallContext;
-        release(context_->logText);
-    }
-    void TearDown() override {
-        delete context_;
-        MachineTest::TearDown();
-    }
-    InstallContext& context() { return *context_; }
-    std::string log() { return u8(textOf(context_->logText)); }
-
-  private:
-    InstallContext* context_ = nullptr;
-};
+using InstallLog = SystemTest;
 
 // The system text as the log shows it: the message table's entry without its line break.
 std::string systemText(DWORD code) {
@@ -92,19 +74,6 @@ TEST_F(InstallLog, ErrorLinesCarryTheSystemTextOfTheLastError) {
         EXPECT_EQ(++expectedCount, context().errorCount);
         EXPECT_EQ(row.lastError, GetLastError()) << "logging leaves the last error alone";
     }
-}
-
-TEST_F(InstallLog, ReportsTheErrorOfTheFailingCallTwiceInARow) {
-    SetLastError(0xDEADBEEF);
-    WCHAR path[4];
-    ASSERT_EQ(0u, GetModuleFileNameW(nullptr, path, 0));
-    logError(context(), 6, L"Can`t retrieve printer driver directory.");
-    logError(context(), 7, L"Can`t retrieve system directory.");
-    std::string text = " - (" + systemText(ERROR_INSUFFICIENT_BUFFER) + ")\r\n";
-    EXPECT_EQ("Error(6): Can`t retrieve printer driver directory." + text +
-                  "Error(7): Can`t retrieve system directory." + text,
-              log());
-    EXPECT_EQ(2, context().errorCount);
 }
 
 TEST_F(InstallLog, OverlongLinesAreCutTo1023Characters) {

@@ -48,17 +48,6 @@ TEST(TextUtils, CopyNeverOverrunsAndReportsTruncation) {
     EXPECT_FALSE(copyText(buffer, 0, L"x"));
 }
 
-TEST(TextUtils, FindLocatesSubstringsAndLastCharacter) {
-    const WCHAR* path = L"C:\\Windows\\system32\\orvmon64.dll";
-    EXPECT_EQ(path + 20, findText(path, L"orvmon"));
-    EXPECT_EQ(path, findText(path, L""));
-    EXPECT_EQ(nullptr, findText(path, L"ORVMON"));
-    EXPECT_EQ(nullptr, findText(L"orv", L"orvmon"));
-    EXPECT_EQ(nullptr, findText(nullptr, L"x"));
-    EXPECT_EQ(path + 19, findLastChar(path, L'\\'));
-    EXPECT_EQ(nullptr, findLastChar(path, L'/'));
-}
-
 TEST(TextUtils, ParseLongReadsLikeWtol) {
     const struct {
         const WCHAR* text;

@@ -49,29 +49,6 @@ TEST(WideText, CapacityGrowsAndShrinksInStepsOf32Characters) {
     EXPECT_EQ(0u, lengthOf(text));
 }
 
-TEST(WideText, AssignAndAppendKeepTheContentsAcrossGrowth) {
-    WideText text = nullptr;
-    ASSERT_TRUE(assign(text, L"0123456789012345678901234567890"));
-    ASSERT_TRUE(append(text, L"ab"));
-    EXPECT_EQ("0123456789012345678901234567890ab", utf8(text));
-    expectBlockOfCapacity(text, 64);
-
-    WideText before = text;
-    ASSERT_TRUE(append(text, L""));
-    ASSERT_TRUE(append(text, nullptr));
-    EXPECT_EQ(before, text);
-    EXPECT_EQ(33u, lengthOf(text));
-
-    ASSERT_TRUE(setLength(text, 3));
-    EXPECT_EQ("012", utf8(text));
-    ASSERT_TRUE(assign(text, nullptr));
-    EXPECT_EQ(nullptr, text);
-    ASSERT_TRUE(append(text, L"x"));
-    EXPECT_EQ("x", utf8(text));
-    release(text);
-    EXPECT_EQ(nullptr, text);
-}
-
 TEST(WideText, DirectoryOfCutsAtTheLastBackslashOrElseTheLastSlash) {
     const struct {
         const char* path;

@@ -2,7 +2,6 @@
 // delete, created again with their settings after the new driver is in.
 #include "spool_test_support.h"
 
-#include <cstring>
 #include <vector>
 
 #include "spool/kept_printers.h"
@@ -76,46 +75,37 @@ TEST_F(KeptPrintersTest, SubKeyIsReadFromEitherPlaceAndMustFitItsBuffer) {
     }
 }
 
+// P2 is re-created first: were the default given to every printer, P1 would take it.
 TEST_F(KeptPrintersTest, PrintersComeBackInReverseOrderWithTheirSettings) {
     addKept("P1", {defaultKey("one"), userKey("one")}, "first comment", "desk");
     addKept("P2", {userKey("two")}, "second comment", "hall");
-    control::setDefaultPrinter("P1");
+    control::setDefaultPrinter("P2");
     InstallContext context;
     deleteProductPrinters(context);
-    size_t mark = logMark(context);
-    restorePrinters(context);
     const std::vector<std::string> added = {"  Let's check our port monitors",
                                             "  Port monitor is found", "  OK :)"};
     EXPECT_EQ(lines({">AddPrinter(P2)", added[0], added[1], added[2], ">AddPrinter(P1)", added[0],
                      added[1], added[2]}),
-              logSince(context, mark));
-    for (const char* name : {"P1", "P2"}) {
-        control::PrinterState state = printer(name);
-        EXPECT_EQ("Folioscope:", state.port) << name;
-        EXPECT_EQ("Folioscope printer", state.driver) << name;
+              logOf(context, [&] { restorePrinters(context); }));
+    const struct {
+        const char* name;
+        const char* comment;
+        const char* location;
+        const char* subKey;
+    } rows[] = {{"P1", "first comment", "desk", "one"}, {"P2", "second comment", "hall", "two"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        control::PrinterState state = printer(row.name);
+        EXPECT_EQ("Folioscope:", state.port);
+        EXPECT_EQ("Folioscope printer", state.driver);
+        EXPECT_EQ(row.comment, state.comment);
+        EXPECT_EQ(row.location, state.location);
+        EXPECT_EQ(row.subKey, state.data["PrinterDriverData\\SubKey"]);
+        EXPECT_EQ(row.subKey, state.data["DsUser\\SubKey"]);
     }
-    EXPECT_EQ("first comment", printer("P1").comment);
-    EXPECT_EQ("desk", printer("P1").location);
-    EXPECT_EQ("second comment", printer("P2").comment);
-    EXPECT_EQ("hall", printer("P2").location);
-    EXPECT_EQ("one", printer("P1").data["PrinterDriverData\\SubKey"]);
-    EXPECT_EQ("one", printer("P1").data["DsUser\\SubKey"]);
-    EXPECT_EQ("two", printer("P2").data["PrinterDriverData\\SubKey"]);
-    EXPECT_EQ("two", printer("P2").data["DsUser\\SubKey"]);
-    EXPECT_EQ("P1", control::defaultPrinter()) << "only the former default becomes default";
+    EXPECT_EQ("P2", control::defaultPrinter()) << "only the former default becomes default";
     EXPECT_EQ("", printer("Folioscope").name);
     EXPECT_EQ(0, context.errorCount);
-}
-
-TEST_F(KeptPrintersTest, DefaultIsNotGivenToAPrinterThatWasNotTheDefault) {
-    registerOtherDriver();
-    addPrinter("Office", "LPT1:", kOtherDriver);
-    addKept("P1", {defaultKey("one")});
-    control::setDefaultPrinter("Office");
-    InstallContext context;
-    deleteAndRestore(context);
-    EXPECT_EQ("Office", control::defaultPrinter());
-    EXPECT_EQ("P1", printer("P1").name);
 }
 
 TEST_F(KeptPrintersTest, DeletedMarkIsRemovedAndNothingElse) {
@@ -148,74 +138,48 @@ TEST_F(KeptPrintersTest, DeletedMarkIsRemovedAndNothingElse) {
     EXPECT_FALSE(clearDeletedMark("one")) << "the mark is gone already";
 }
 
+std::string refusedAdd(const std::string& name) {
+    return lines(
+        {">AddPrinter(" + name + ")", "  Let's check our port monitors",
+         "  No Folioscope port monitor was found.", "  ------- 1 existing monitors ----------",
+         "  1. Local Port", "  ---------------------------------------",
+         "  Error(15): Can`t add printer '" + name + "' - (The specified port is unknown.)"});
+}
+
 TEST_F(KeptPrintersTest, FolioscopeIsAddedWhenNothingWasRecreated) {
     const std::string folioscope =
         lines({">AddPrinter(Folioscope)", "  Let's check our port monitors",
                "  Port monitor is found", "  OK :)"});
-    {
-        SCOPED_TRACE("no product printer");
+    const std::string deletedP1 = lines({">DeleteAllPrinters", "  >DeletePrinter(P1)", "    OK"});
+    const struct {
+        const char* situation;
+        bool monitor;
+        bool productPrinter;
+        bool withSubKey;
+        std::string log;
+        int errors;
+    } rows[] = {
+        {"no product printer", true, false, false, lines({">DeleteAllPrinters"}) + folioscope, 0},
+        {"the only product printer has no SubKey", true, true, false, deletedP1 + folioscope, 0},
+        {"no remembered printer can be created", false, true, true,
+         deletedP1 + refusedAdd("P1") + refusedAdd("Folioscope"), 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.situation);
+        control::freshMachine(dir());
+        if (row.monitor) {
+            registerProductMonitor(2060);
+        }
+        registerProductDriver();
+        if (row.productPrinter) {
+            addKept("P1", row.withSubKey ? std::vector<control::PrinterData>{defaultKey("one")}
+                                         : std::vector<control::PrinterData>{});
+        }
         InstallContext context;
-        size_t mark = logMark(context);
-        deleteAndRestore(context);
-        EXPECT_EQ(lines({">DeleteAllPrinters"}) + folioscope, logSince(context, mark));
+        EXPECT_EQ(row.log, logOf(context, [&] { deleteAndRestore(context); }));
+        EXPECT_EQ(row.errors, context.errorCount);
+        EXPECT_EQ(row.monitor ? "Folioscope" : "", printer("Folioscope").name);
     }
-    control::freshMachine(dir());
-    registerProductMonitor(2060);
-    registerProductDriver();
-    {
-        SCOPED_TRACE("the only product printer has no SubKey");
-        addKept("Plain", {});
-        InstallContext context;
-        size_t mark = logMark(context);
-        deleteAndRestore(context);
-        EXPECT_EQ(lines({">DeleteAllPrinters", "  >DeletePrinter(Plain)", "    OK"}) + folioscope,
-                  logSince(context, mark));
-        EXPECT_EQ("", printer("Plain").name);
-        EXPECT_EQ("Folioscope", printer("Folioscope").name);
-    }
-    control::freshMachine(dir());
-    registerProductDriver();
-    {
-        SCOPED_TRACE("no remembered printer can be created");
-        addKept("P1", {defaultKey("one")});
-        InstallContext context;
-        deleteProductPrinters(context);
-        size_t mark = logMark(context);
-        restorePrinters(context);
-        const std::string refused = "  Error(15): Can`t add printer '%' - (The specified port is "
-                                    "unknown.)";
-        auto attempt = [&](const std::string& name) {
-            std::string error = refused;
-            error.replace(error.find('%'), 1, name);
-            return lines({">AddPrinter(" + name + ")", "  Let's check our port monitors",
-                          "  No Folioscope port monitor was found.",
-                          "  ------- 1 existing monitors ----------", "  1. Local Port",
-                          "  ---------------------------------------", error});
-        };
-        EXPECT_EQ(attempt("P1") + attempt("Folioscope"), logSince(context, mark));
-        EXPECT_EQ(2, context.errorCount);
-    }
-}
-
-TEST_F(KeptPrintersTest, SettingsKeyReadTerminatesAndFallsBack) {
-    addKept("P", {userKey("fallback")});
-    HANDLE handle = nullptr;
-    ASSERT_TRUE(OpenPrinterW(W("P"), &handle, nullptr));
-    char buffer[kSubKeyBufferBytes];
-    std::memset(buffer, 'x', sizeof buffer);
-    EXPECT_EQ(DWORD{ERROR_SUCCESS}, readSettingsKey(handle, buffer));
-    EXPECT_STREQ("fallback", buffer);
-    // Without administer rights nothing can be stored.
-    EXPECT_EQ(0, storeSettingsKey(handle, "new"));
-    ClosePrinter(handle);
-
-    PRINTER_DEFAULTSW rights{nullptr, nullptr, PRINTER_ALL_ACCESS};
-    ASSERT_TRUE(OpenPrinterW(W("P"), &handle, &rights));
-    EXPECT_EQ(2, storeSettingsKey(handle, nullptr));
-    EXPECT_EQ(DWORD{ERROR_SUCCESS}, readSettingsKey(handle, buffer));
-    EXPECT_STREQ("", buffer);
-    ClosePrinter(handle);
-    EXPECT_EQ("", printer("P").data["PrinterDriverData\\SubKey"]);
 }
 
 } // namespace

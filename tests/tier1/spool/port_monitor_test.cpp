@@ -33,16 +33,6 @@ int systemDllBuild() {
     return fileBuildNumber(W(kMonitorDll));
 }
 
-// As the uninstall sequence does it: list the monitors, remove, drop the list.
-void removeAsUninstallDoes(InstallContext& context) {
-    MonitorList monitors;
-    enumerateMonitors(monitors, context);
-    removePortMonitor(context, monitors);
-    if (monitors.monitors != nullptr) {
-        GlobalFree(monitors.monitors);
-    }
-}
-
 const std::string kFoundHeader = lines({
     ">DeleteMonitor",
     "  ------- 2 existing monitors ----------",
@@ -126,64 +116,65 @@ TEST_F(PortMonitorTest, StateTableOfRemovalAndReinstall) {
         }
         InstallContext context;
         context.reinstall = row.reinstall;
-        size_t mark = logMark(context);
-        removeAsUninstallDoes(context);
-        EXPECT_EQ(row.removalLog, logSince(context, mark));
+        EXPECT_EQ(row.removalLog, logOf(context, [&] { removeMonitorAsUninstallDoes(context); }));
         EXPECT_EQ(row.registeredAfterRemoval, monitorRegistered());
         EXPECT_EQ(row.buildAfterRemoval, systemDllBuild());
         EXPECT_EQ(row.installMonitor, context.InstallMonitor);
         EXPECT_EQ(row.copyMonitor, context.CopyMonitor);
         EXPECT_EQ(nullptr, context.deferredFiles);
 
-        mark = logMark(context);
-        if (context.reinstall && context.InstallMonitor) {
-            installPortMonitor(context);
-        }
-        EXPECT_EQ(row.reinstallLog, logSince(context, mark));
+        EXPECT_EQ(row.reinstallLog, logOf(context, [&] {
+                      if (context.reinstall && context.InstallMonitor) {
+                          installPortMonitor(context);
+                      }
+                  }));
         EXPECT_EQ(row.reinstall || row.registeredAfterRemoval, monitorRegistered());
         EXPECT_EQ(row.buildAfterReinstall, systemDllBuild());
         EXPECT_EQ(0, context.errorCount);
     }
 }
 
+const int kUnknown = -1;
+
+std::string versionLine(int shown, bool compatible) {
+    if (shown == kUnknown) {
+        return "  Version is unknown, proceed with reinstall";
+    }
+    return "  Version (" + std::to_string(shown) + ") is " +
+           (compatible ? "compatible, proceed without uninstall"
+                       : "not supported, proceed with reinstall");
+}
+
 TEST_F(PortMonitorTest, OnlyTheFourthProductVersionComponentDecides) {
     using control::UnversionedPe;
-    using control::VersionedPeOptions;
-    const std::string compatible = "  InstallMonitor == 1, CopyMonitor == 0";
+    const auto build = [](uint16_t number) {
+        return [=] { writeMonitorDll(kMonitorDll, number); };
+    };
     const struct {
         const char* situation;
         std::function<void()> place;
-        std::vector<std::string> versionLines;
+        int shown;
+        bool compatible;
     } rows[] = {
-        {"1213",
-         [] { writeMonitorDll(kMonitorDll, 1213); },
-         {"  Version (1213) is not supported, proceed with reinstall"}},
-        {"1214",
-         [] { writeMonitorDll(kMonitorDll, 1214); },
-         {"  Version (1214) is compatible, proceed without uninstall", compatible}},
-        {"2060",
-         [] { writeMonitorDll(kMonitorDll, 2060); },
-         {"  Version (2060) is compatible, proceed without uninstall", compatible}},
-        {"2061",
-         [] { writeMonitorDll(kMonitorDll, 2061); },
-         {"  Version (2061) is not supported, proceed with reinstall"}},
+        {"1213", build(1213), 1213, false},
+        {"1214", build(1214), 1214, true},
+        {"2060", build(2060), 2060, true},
+        {"2061", build(2061), 2061, false},
         {"3.0.0.1500 with file version 1.0.0.9999",
          [] {
-             VersionedPeOptions options;
+             control::VersionedPeOptions options;
              options.fileVersion = std::array<uint16_t, 4>{1, 0, 0, 9999};
              control::writeVersionedPe(kMonitorDll, 3, 0, 0, 1500, options);
          },
-         {"  Version (1500) is compatible, proceed without uninstall", compatible}},
-        {"9.9.9.9",
-         [] { control::writeVersionedPe(kMonitorDll, 9, 9, 9, 9); },
-         {"  Version (9) is not supported, proceed with reinstall"}},
-        {"no file", [] {}, {"  Version is unknown, proceed with reinstall"}},
+         1500, true},
+        {"9.9.9.9", [] { control::writeVersionedPe(kMonitorDll, 9, 9, 9, 9); }, 9, false},
+        {"no file", [] {}, kUnknown, false},
         {"resources without a version",
-         [] { control::writeUnversionedPe(kMonitorDll, UnversionedPe::otherResources); },
-         {"  Version is unknown, proceed with reinstall"}},
+         [] { control::writeUnversionedPe(kMonitorDll, UnversionedPe::otherResources); }, kUnknown,
+         false},
         {"no resources",
-         [] { control::writeUnversionedPe(kMonitorDll, UnversionedPe::noResources); },
-         {"  Version is unknown, proceed with reinstall"}},
+         [] { control::writeUnversionedPe(kMonitorDll, UnversionedPe::noResources); }, kUnknown,
+         false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.situation);
@@ -191,71 +182,63 @@ TEST_F(PortMonitorTest, OnlyTheFourthProductVersionComponentDecides) {
         row.place();
         InstallContext context;
         context.reinstall = true;
-        size_t mark = logMark(context);
-        removeAsUninstallDoes(context);
-        std::string expected = kNotFoundHeader;
-        for (const std::string& line : row.versionLines) {
-            expected += line + "\r\n";
-        }
-        bool kept = row.versionLines.size() == 2;
-        if (!kept) {
-            expected += kNotFoundEnd;
-        }
-        EXPECT_EQ(expected, logSince(context, mark));
+        const std::string tail =
+            row.compatible ? lines({"  InstallMonitor == 1, CopyMonitor == 0"}) : kNotFoundEnd;
+        EXPECT_EQ(kNotFoundHeader + lines({versionLine(row.shown, row.compatible)}) + tail,
+                  logOf(context, [&] { removeMonitorAsUninstallDoes(context); }));
         EXPECT_TRUE(context.InstallMonitor);
-        EXPECT_EQ(!kept, context.CopyMonitor);
+        EXPECT_EQ(!row.compatible, context.CopyMonitor);
     }
 }
 
+// Refusals while no printer needs parking: one spooler restart, then error 12. A DLL the
+// spooler still maps after the delete is left for the deferred deletion.
 TEST_F(PortMonitorTest, RemovalEscalatesToARestartThenReportsError12) {
-    registerProductMonitor(1000);
-    {
-        // No printer to park: the spooler refuses twice, the restart lets the monitor go.
-        control::failSpoolerCall(control::SpoolerCall::DeleteMonitor, 2,
-                                 ERROR_PRINT_MONITOR_IN_USE);
+    const std::string retried =
+        lines({"  Can't delete monitor from the first try", "  >Restart Spooler"});
+    const struct {
+        const char* situation;
+        std::function<void()> arrange;
+        std::string tail;
+        bool registered;
+        int build;
+        bool deferred;
+    } rows[] = {
+        {"refused twice",
+         [] {
+             control::failSpoolerCall(control::SpoolerCall::DeleteMonitor, 2,
+                                      ERROR_PRINT_MONITOR_IN_USE);
+         },
+         retried + lines({"  Monitor was removed :)"}), false, kNoFile, false},
+        {"refused three times",
+         [] {
+             control::failSpoolerCall(control::SpoolerCall::DeleteMonitor, 3,
+                                      ERROR_PRINT_MONITOR_IN_USE);
+         },
+         retried + lines({"  Error(12): Can`t remove the port monitor 'Folioscope:' - (The "
+                          "specified print monitor is currently in use.)"}),
+         true, 1000, false},
+        {"DLL still mapped", [] { control::keepMonitorDllAfterDelete("Folioscope:", true); },
+         lines({"  Monitor was removed :)"}), false, 1000, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.situation);
+        control::freshMachine(dir());
+        registerProductMonitor(1000);
+        row.arrange();
         InstallContext context;
-        size_t mark = logMark(context);
-        removeAsUninstallDoes(context);
-        EXPECT_EQ(kFoundHeader + lines({"  There is no check for monitor version",
-                                        "  Can't delete monitor from the first try",
-                                        "  >Restart Spooler", "  Monitor was removed :)"}),
-                  logSince(context, mark));
+        EXPECT_EQ(kFoundHeader + lines({"  There is no check for monitor version"}) + row.tail,
+                  logOf(context, [&] { removeMonitorAsUninstallDoes(context); }));
+        EXPECT_EQ(row.registered ? 1 : 0, context.errorCount);
         EXPECT_EQ(nullptr, context.parkedPrinters);
-        EXPECT_FALSE(monitorRegistered());
-        EXPECT_EQ(kNoFile, systemDllBuild());
+        EXPECT_EQ(row.registered, monitorRegistered());
+        EXPECT_EQ(row.build, systemDllBuild());
+        ASSERT_EQ(row.deferred, context.deferredFiles != nullptr);
+        if (row.deferred) {
+            EXPECT_EQ(kMonitorDll, u8(context.deferredFiles->path));
+            EXPECT_EQ(nullptr, context.deferredFiles->next);
+        }
     }
-    registerProductMonitor(1000);
-    {
-        control::failSpoolerCall(control::SpoolerCall::DeleteMonitor, 3,
-                                 ERROR_PRINT_MONITOR_IN_USE);
-        InstallContext context;
-        size_t mark = logMark(context);
-        removeAsUninstallDoes(context);
-        EXPECT_EQ(kFoundHeader +
-                      lines({"  There is no check for monitor version",
-                             "  Can't delete monitor from the first try", "  >Restart Spooler",
-                             "  Error(12): Can`t remove the port monitor 'Folioscope:' - (The "
-                             "specified print monitor is currently in use.)"}),
-                  logSince(context, mark));
-        EXPECT_EQ(1, context.errorCount);
-        EXPECT_TRUE(monitorRegistered());
-        EXPECT_EQ(1000, systemDllBuild()) << "the DLL stays with its monitor";
-    }
-}
-
-TEST_F(PortMonitorTest, DllTheSpoolerStillMapsIsDeferred) {
-    registerProductMonitor(2060);
-    control::keepMonitorDllAfterDelete("Folioscope:", true);
-    InstallContext context;
-    size_t mark = logMark(context);
-    removeAsUninstallDoes(context);
-    EXPECT_EQ(kFoundHeader +
-                  lines({"  There is no check for monitor version", "  Monitor was removed :)"}),
-              logSince(context, mark));
-    ASSERT_NE(nullptr, context.deferredFiles);
-    EXPECT_EQ(kMonitorDll, u8(context.deferredFiles->path));
-    EXPECT_EQ(nullptr, context.deferredFiles->next);
-    EXPECT_EQ(0, context.errorCount);
 }
 
 TEST_F(PortMonitorTest, LockedMonitorFileIsCopiedWithTheSpoolerStopped) {
@@ -263,51 +246,45 @@ TEST_F(PortMonitorTest, LockedMonitorFileIsCopiedWithTheSpoolerStopped) {
     writeMonitorDll(kMonitorDll, 1000);
     control::holdFileBySpooler(kMonitorDll, true);
     InstallContext context;
-    size_t mark = logMark(context);
-    installPortMonitor(context);
     EXPECT_EQ(
         lines({">AddMonitor", "  Copy monitor file",
                "  >CopyFile orvmon64.dll to C:\\Windows\\system32\\ [0])", "    Copy Failed :(",
                "  >Restart Spooler", "  >CopyFile orvmon64.dll to C:\\Windows\\system32\\ [1])",
                "    Copy Succeeded :)", "  AddMonitor - OK :)"}),
-        logSince(context, mark));
+        logOf(context, [&] { installPortMonitor(context); }));
     EXPECT_EQ(kShippedBuild, systemDllBuild());
     EXPECT_TRUE(monitorRegistered());
     EXPECT_EQ(0, context.errorCount);
 }
 
 TEST_F(PortMonitorTest, RegistrationIsTriedFiveTimes50MsApart) {
-    writeMonitorDll(kMonitorDll, 2060);
     const std::string failed = "  AddMonitor - failed. Trying to wait and install again";
-    {
-        control::failSpoolerCall(control::SpoolerCall::AddMonitor, 5, ERROR_ACCESS_DENIED);
+    const struct {
+        unsigned failures;
+        uint64_t waitedMs;
+        std::string log;
+    } rows[] = {
+        {5, 200,
+         lines({">AddMonitor", "  Skip copy monitor file", failed, failed, failed, failed, failed,
+                "  Error(11): Can`t install a local port monitor'Folioscope:' - (Access is "
+                "denied.)"})},
+        {2, 100,
+         lines(
+             {">AddMonitor", "  Skip copy monitor file", failed, failed, "  AddMonitor - OK :)"})},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.failures);
+        control::freshMachine(dir());
+        writeMonitorDll(kMonitorDll, 2060);
+        control::failSpoolerCall(control::SpoolerCall::AddMonitor, row.failures,
+                                 ERROR_ACCESS_DENIED);
         InstallContext context;
         context.CopyMonitor = false;
-        size_t mark = logMark(context);
         uint64_t start = control::clockMs();
-        installPortMonitor(context);
-        EXPECT_EQ(200u, control::clockMs() - start);
-        EXPECT_EQ(lines({">AddMonitor", "  Skip copy monitor file", failed, failed, failed, failed,
-                         failed,
-                         "  Error(11): Can`t install a local port monitor'Folioscope:' - "
-                         "(Access is denied.)"}),
-                  logSince(context, mark));
-        EXPECT_EQ(1, context.errorCount);
-        EXPECT_FALSE(monitorRegistered());
-    }
-    {
-        control::failSpoolerCall(control::SpoolerCall::AddMonitor, 2, ERROR_ACCESS_DENIED);
-        InstallContext context;
-        context.CopyMonitor = false;
-        size_t mark = logMark(context);
-        uint64_t start = control::clockMs();
-        installPortMonitor(context);
-        EXPECT_EQ(100u, control::clockMs() - start);
-        EXPECT_EQ(lines({">AddMonitor", "  Skip copy monitor file", failed, failed,
-                         "  AddMonitor - OK :)"}),
-                  logSince(context, mark));
-        EXPECT_EQ(0, context.errorCount);
-        EXPECT_TRUE(monitorRegistered());
+        EXPECT_EQ(row.log, logOf(context, [&] { installPortMonitor(context); }));
+        EXPECT_EQ(row.waitedMs, control::clockMs() - start);
+        EXPECT_EQ(row.failures == 5 ? 1 : 0, context.errorCount);
+        EXPECT_EQ(row.failures < 5, monitorRegistered());
     }
 }
 
@@ -341,10 +318,9 @@ TEST_F(PortMonitorTest, EnumerationFailuresAreLoggedWithTheRawSystemText) {
     for (const auto& row : rows) {
         control::failSpoolerCall(control::SpoolerCall::EnumMonitors, 1, row.error);
         InstallContext context;
-        size_t mark = logMark(context);
         MonitorList monitors{nullptr, 0, 7};
-        enumerateMonitors(monitors, context);
-        EXPECT_EQ(std::string(row.line) + "\r\n", logSince(context, mark));
+        EXPECT_EQ(std::string(row.line) + "\r\n",
+                  logOf(context, [&] { enumerateMonitors(monitors, context); }));
         EXPECT_EQ(nullptr, monitors.monitors);
         EXPECT_EQ(0u, monitors.count);
         EXPECT_EQ(2u, monitors.level);

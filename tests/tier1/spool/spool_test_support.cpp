@@ -1,6 +1,8 @@
 #include "spool_test_support.h"
 
 #include "log/wide_text.h"
+#include "spool/monitor_list.h"
+#include "spool/port_monitor.h"
 #include "winsim/text.h"
 
 namespace spool_test {
@@ -21,6 +23,13 @@ size_t logMark(const InstallContext& context) {
 
 std::string logSince(const InstallContext& context, size_t mark) {
     return winsim::toUtf8(textOf(context.logText) + mark);
+}
+
+void removeMonitorAsUninstallDoes(InstallContext& context) {
+    MonitorList monitors;
+    enumerateMonitors(monitors, context);
+    removePortMonitor(context, monitors);
+    GlobalFree(monitors.monitors);
 }
 
 void writeMonitorDll(const std::string& windowsPath, uint16_t build) {

@@ -27,6 +27,14 @@ std::string lines(std::initializer_list<std::string> texts);
 // Where the log ends now; logSince gives what was written after that.
 size_t logMark(const InstallContext& context);
 std::string logSince(const InstallContext& context, size_t mark);
+// What the call wrote to the context's log.
+template <class Call> std::string logOf(InstallContext& context, Call call) {
+    size_t mark = logMark(context);
+    call();
+    return logSince(context, mark);
+}
+// The monitor removal as the uninstall sequence runs it: list, remove, drop the list.
+void removeMonitorAsUninstallDoes(InstallContext& context);
 
 // A port monitor DLL of product version 3.0.0.build.
 void writeMonitorDll(const std::string& windowsPath, uint16_t build);
