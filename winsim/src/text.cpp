@@ -47,7 +47,9 @@ std::string toUtf8(const WCHAR* text, size_t count) {
     return out;
 }
 
-std::string toUtf8(const std::u16string& text) { return toUtf8(wz(text), text.size()); }
+std::string toUtf8(const std::u16string& text) {
+    return toUtf8(wz(text), text.size());
+}
 
 std::u16string toUtf16(const std::string& text) {
     std::u16string out;

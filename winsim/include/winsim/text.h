@@ -16,7 +16,9 @@ std::u16string toUtf16(const std::string& text);
 inline const WCHAR* wz(const std::u16string& text) {
     return reinterpret_cast<const WCHAR*>(text.c_str());
 }
-inline WCHAR* wzMutable(std::u16string& text) { return reinterpret_cast<WCHAR*>(&text[0]); }
+inline WCHAR* wzMutable(std::u16string& text) {
+    return reinterpret_cast<WCHAR*>(&text[0]);
+}
 
 // Windows compares object names (files, keys, services, printers) without regard to case.
 std::string foldCase(const std::string& utf8);
