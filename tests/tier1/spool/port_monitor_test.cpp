@@ -33,17 +33,6 @@ int systemDllBuild() {
     return fileBuildNumber(W(kMonitorDll));
 }
 
-const std::string kFoundHeader = lines({
-    ">DeleteMonitor",
-    "  ------- 2 existing monitors ----------",
-    "  1. Folioscope:",
-    "  2. Local Port",
-    "  ---------------------------------------",
-    "  Port monitor is found. Index=1",
-    "  Trying to get monitor filename from MONITOR_INFO_2",
-    "  Auto calculated monitor file name: C:\\Windows\\system32\\orvmon64.dll",
-});
-
 const std::string kNotFoundHeader = lines({
     ">DeleteMonitor",
     "  ------- 1 existing monitors ----------",
@@ -82,19 +71,19 @@ struct StateRow {
 TEST_F(PortMonitorTest, StateTableOfRemovalAndReinstall) {
     const std::vector<StateRow> rows = {
         {"found, uninstall", true, false, 2060,
-         kFoundHeader +
+         foundMonitorHeader() +
              lines({"  There is no check for monitor version", "  Monitor was removed :)"}),
          false, kNoFile, true, true, "", kNoFile},
         {"not found, uninstall", false, false, 2060,
          kNotFoundHeader + lines({"  There is no check for monitor version"}) + kNotFoundEnd, false,
          2060, true, true, "", 2060},
         {"found, reinstall, compatible", true, true, 2060,
-         kFoundHeader + lines({"  Version (2060) is compatible, proceed without uninstall",
-                               "  InstallMonitor == 0, CopyMonitor == 1"}),
+         foundMonitorHeader() + lines({"  Version (2060) is compatible, proceed without uninstall",
+                                       "  InstallMonitor == 0, CopyMonitor == 1"}),
          true, 2060, false, true, "", 2060},
         {"found, reinstall, not supported", true, true, 1000,
-         kFoundHeader + lines({"  Version (1000) is not supported, proceed with reinstall",
-                               "  Monitor was removed :)"}),
+         foundMonitorHeader() + lines({"  Version (1000) is not supported, proceed with reinstall",
+                                       "  Monitor was removed :)"}),
          false, kNoFile, true, true, kCopyAndRegister, kShippedBuild},
         {"not found, reinstall, compatible", false, true, 2060,
          kNotFoundHeader + lines({"  Version (2060) is compatible, proceed without uninstall",
@@ -227,7 +216,8 @@ TEST_F(PortMonitorTest, RemovalEscalatesToARestartThenReportsError12) {
         registerProductMonitor(1000);
         row.arrange();
         InstallContext context;
-        EXPECT_EQ(kFoundHeader + lines({"  There is no check for monitor version"}) + row.tail,
+        EXPECT_EQ(foundMonitorHeader() + lines({"  There is no check for monitor version"}) +
+                      row.tail,
                   logOf(context, [&] { removeMonitorAsUninstallDoes(context); }));
         EXPECT_EQ(row.registered ? 1 : 0, context.errorCount);
         EXPECT_EQ(nullptr, context.parkedPrinters);

@@ -21,18 +21,9 @@ std::vector<std::string> parkedNames(const InstallContext& context) {
     return names;
 }
 
-const std::string kHeader = lines({
-    ">DeleteMonitor",
-    "  ------- 2 existing monitors ----------",
-    "  1. Folioscope:",
-    "  2. Local Port",
-    "  ---------------------------------------",
-    "  Port monitor is found. Index=1",
-    "  Trying to get monitor filename from MONITOR_INFO_2",
-    "  Auto calculated monitor file name: C:\\Windows\\system32\\orvmon64.dll",
-    "  There is no check for monitor version",
-    "  Can't delete monitor from the first try",
-});
+const std::string kHeader =
+    foundMonitorHeader() +
+    lines({"  There is no check for monitor version", "  Can't delete monitor from the first try"});
 const std::string kSwitched = lines({
     "  SetPrinter(A tail) - ok",
     "  SetPrinter(B head) - ok",

@@ -89,4 +89,17 @@ PrinterState printer(const std::string& name) {
     return PrinterState{};
 }
 
+std::string foundMonitorHeader() {
+    return lines({
+        ">DeleteMonitor",
+        "  ------- 2 existing monitors ----------",
+        "  1. Folioscope:",
+        "  2. Local Port",
+        "  ---------------------------------------",
+        "  Port monitor is found. Index=1",
+        "  Trying to get monitor filename from MONITOR_INFO_2",
+        "  Auto calculated monitor file name: C:\\Windows\\system32\\orvmon64.dll",
+    });
+}
+
 } // namespace spool_test

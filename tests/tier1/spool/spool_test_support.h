@@ -23,6 +23,8 @@ const std::string kMonitorDll = kSystemDir + "orvmon64.dll";
 
 // Lines as the log writes them: each followed by CR LF.
 std::string lines(std::initializer_list<std::string> texts);
+// The start of removePortMonitor's log when the product's monitor is registered first.
+std::string foundMonitorHeader();
 
 // Where the log ends now; logSince gives what was written after that.
 size_t logMark(const InstallContext& context);
