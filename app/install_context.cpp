@@ -3,9 +3,11 @@
 #include "app/module_instance.h"
 #include "log/install_log.h"
 #include "log/text_utils.h"
+#include "log/wide_text.h"
 #include "spool/default_printer_mark.h"
 #include "spool/kept_printers.h"
 #include "spool/probe_and_fill.h"
+#include "spool/spooler_queries.h"
 #include "system/deferred_files.h"
 #include "system/spooler_service.h"
 

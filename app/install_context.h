@@ -1,44 +1,9 @@
-// The record of one install or uninstall run: its directories, the product file names,
-// the flags that steer the port monitor steps, the log and the lists the run builds up.
+// Set-up and release of the run record: the run wrapper owns them.
 #pragma once
 
-#include <windows.h>
-
-#include "log/wide_text.h"
-#include "spool/spooler_queries.h"
-
-struct DeferredFile;
-struct KeptPrinter;
+#include "record/install_context.h"
 
 const int kBuildNumber = 2060;
-
-struct InstallContext {
-    WideText programDir;
-    WideText systemDir;
-    WideText logText;
-    WideText driverDir;
-    const WCHAR* environment;
-    const WCHAR* monitorFile;
-    const WCHAR* driverFile;
-    const WCHAR* helpFile;
-    const WCHAR* uiFile;
-    bool reinstall;
-    bool InstallMonitor;
-    bool CopyMonitor;
-    LONG errorCount;
-    LONG logDepth;
-    DeferredFile* deferredFiles;
-    KeptPrinter* keptPrinters;
-    PrinterList printers;
-    PRINTER_INFO_2W** parkedPrinters;
-
-    // Set-up writes the first log lines and reads the directories; its failures are
-    // logged and counted, and it never stops the run.
-    InstallContext();
-    ~InstallContext();
-    InstallContext(const InstallContext&) = delete;
-    InstallContext& operator=(const InstallContext&) = delete;
-};
 
 // The environment and the file names of the 64-bit platform, the only one set up.
 void selectPlatformFiles(InstallContext& context);

@@ -2,7 +2,7 @@
 
 #include <cstdarg>
 
-#include "app/install_context.h"
+#include "record/install_context.h"
 #include "log/format_text.h"
 #include "log/text_utils.h"
 #include "log/wide_text.h"

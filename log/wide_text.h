@@ -5,12 +5,7 @@
 
 #include <windows.h>
 
-#include <cstdint>
-
-struct WideTextBlock {
-    uint64_t length;
-};
-typedef WideTextBlock* WideText;
+#include "record/wide_text_type.h"
 
 // The characters of the text, or an empty string for a null handle; never null.
 const WCHAR* textOf(WideText text);

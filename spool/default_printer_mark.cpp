@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <winspool.h>
 
-#include "app/install_context.h"
+#include "record/install_context.h"
 #include "log/text_utils.h"
 #include "spool/spooler_queries.h"
 

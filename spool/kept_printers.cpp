@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/install_context.h"
+#include "record/install_context.h"
 #include "spool/printer_settings.h"
 #include "spool/product_names.h"
 #include "spool/product_printers.h"

@@ -3,7 +3,8 @@
 #include <windows.h>
 #include <winspool.h>
 
-#include "app/install_context.h"
+#include "log/wide_text.h"
+#include "record/install_context.h"
 #include "log/install_log.h"
 #include "spool/file_build_number.h"
 #include "spool/monitor_list.h"

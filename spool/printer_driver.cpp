@@ -1,6 +1,7 @@
 #include "spool/printer_driver.h"
 
-#include "app/install_context.h"
+#include "log/wide_text.h"
+#include "record/install_context.h"
 #include "log/install_log.h"
 #include "log/text_utils.h"
 #include "spool/product_names.h"

@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <winspool.h>
 
-#include "app/install_context.h"
+#include "record/install_context.h"
 #include "log/install_log.h"
 #include "log/text_utils.h"
 #include "spool/product_names.h"

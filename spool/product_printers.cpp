@@ -1,6 +1,6 @@
 #include "spool/product_printers.h"
 
-#include "app/install_context.h"
+#include "record/install_context.h"
 #include "log/install_log.h"
 #include "log/text_utils.h"
 #include "spool/kept_printers.h"

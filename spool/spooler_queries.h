@@ -7,10 +7,7 @@
 #include <windows.h>
 #include <winspool.h>
 
-struct PrinterList {
-    PRINTER_INFO_2W* printers; // null when empty
-    DWORD count;
-};
+#include "record/printer_list.h"
 
 struct PrinterInfo {
     PRINTER_INFO_2W* info; // null when the query failed

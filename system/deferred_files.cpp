@@ -1,6 +1,6 @@
 #include "system/deferred_files.h"
 
-#include "app/install_context.h"
+#include "record/install_context.h"
 #include "log/install_log.h"
 #include "log/text_utils.h"
 

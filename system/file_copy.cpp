@@ -1,6 +1,6 @@
 #include "system/file_copy.h"
 
-#include "app/install_context.h"
+#include "record/install_context.h"
 #include "log/install_log.h"
 #include "log/text_utils.h"
 #include "log/wide_text.h"

@@ -1,6 +1,6 @@
 #include "system/spooler_service.h"
 
-#include "app/install_context.h"
+#include "record/install_context.h"
 #include "log/install_log.h"
 
 namespace {
