@@ -7,6 +7,7 @@
 #include "winsim/kernel.h"
 #include "winsim/files.h"
 #include "winsim/registry.h"
+#include "winsim/processes.h"
 #include "winsim/user.h"
 #include "winsvc.h"
 #include "winver.h"
