@@ -1,25 +1,74 @@
 #include "app/commands.h"
 
+#include "app/help_viewer.h"
+#include "app/run_wrapper.h"
 #include "log/text_utils.h"
+#include "spool/status_commands.h"
 #include "system/pending_renames.h"
+#include "tray/tray_companion.h"
 
 namespace {
 
+const int kExitInstalled = 1;
+const int kExitUninstalled = 2;
+const int kExitNo = 3;
+const int kExitDefaultSet = 4;
+const int kExitRunFailed = 100;
+const int kExitRebootNeeded = 101;
+const int kExitOtherDefault = 102;
+const int kExitDriverCurrent = 103;
 const int kExitRebootPending = 200;
 
-// Only the first half of the question is answered so far: with no product DLL waiting for a
-// reboot, the default-printer half decides, and until it does the command claims nothing.
+// An error outweighs a pending reboot: the caller must learn that the run failed.
+int runExitCode(bool failed, int rebootCount, int success) {
+    if (failed) {
+        return kExitRunFailed;
+    }
+    return rebootCount > 0 ? kExitRebootNeeded : success;
+}
+
+int runOnChkDrv(HWND) {
+    return driverIsCurrent() ? kExitDriverCurrent : kExitNo;
+}
+
 int runOnInit(HWND) {
-    return productFilesPendingRename() ? kExitRebootPending : kExitNoCommand;
+    if (productFilesPendingRename()) {
+        return kExitRebootPending;
+    }
+    return defaultIsOtherPrinter() ? kExitOtherDefault : kExitNo;
+}
+
+int runUninstallWord(HWND owner) {
+    closeHelpViewer();
+    int rebootCount = 0;
+    bool failed = runUninstallCommand(owner, rebootCount);
+    return runExitCode(failed, rebootCount, kExitUninstalled);
+}
+
+int runRemoveTray(HWND) {
+    stopTrayCompanion(nullptr);
+    return kExitNoCommand;
+}
+
+int runInstallWord(HWND owner) {
+    closeHelpViewer();
+    int rebootCount = 0;
+    bool failed = runInstallCommand(owner, rebootCount);
+    return runExitCode(failed, rebootCount, kExitInstalled);
+}
+
+int runDefSet(HWND) {
+    makeProductPrinterDefault();
+    return kExitDefaultSet;
 }
 
 const Command kCommands[] = {
-    {{L"onChkDrv"}, CommandMatch::AnyCase, nullptr},
+    {{L"onChkDrv"}, CommandMatch::AnyCase, runOnChkDrv},
     {{L"onInit"}, CommandMatch::AnyCase, runOnInit},
-    {{L"un", L"uninstall"}, CommandMatch::AnyCase, nullptr},
-    {{L"removetray"}, CommandMatch::AnyCase, nullptr},
-    {{L"in", L"install", L"serverinstall"}, CommandMatch::AnyCase, nullptr},
-    {{L"def.set"}, CommandMatch::Exact, nullptr},
+    {{L"un", L"uninstall"}, CommandMatch::AnyCase, runUninstallWord},
+    {{L"removetray"}, CommandMatch::AnyCase, runRemoveTray},
+    {{L"in", L"install", L"serverinstall"}, CommandMatch::AnyCase, runInstallWord},
+    {{L"def.set"}, CommandMatch::Exact, runDefSet},
 };
 
 bool matches(const Command& command, const WCHAR* word) {
@@ -49,7 +98,7 @@ const Command* findCommand(const WCHAR* word) {
 
 int runCommand(const WCHAR* word, HWND owner) {
     const Command* command = findCommand(word);
-    if (command == nullptr || command->action == nullptr) {
+    if (command == nullptr) {
         return kExitNoCommand;
     }
     return command->action(owner);

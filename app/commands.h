@@ -17,12 +17,12 @@ typedef int (*CommandAction)(HWND owner);
 struct Command {
     const WCHAR* words[3]; // spellings of the command; unused slots are null
     CommandMatch match;
-    CommandAction action; // null while the command's operation is not built
+    CommandAction action;
 };
 
 // The table row that word selects, or null when it is no command.
 const Command* findCommand(const WCHAR* word);
-// Runs the selected command; an unknown word, or one without an action, exits with 6.
+// Runs the selected command; an unknown word exits with 6.
 int runCommand(const WCHAR* word, HWND owner);
 // The owner window named by a decimal word (read as _wtol, sign-extended from 32 bits),
 // or null when it is no window.

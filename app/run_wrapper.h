@@ -1,0 +1,10 @@
+// One install or uninstall run from set-up to release: the sequence, the deletions handed
+// to the next reboot, and the log dialog.
+#pragma once
+
+#include <windows.h>
+
+// True when the run reported an error; rebootCount is the number of files scheduled for
+// deletion at the next reboot. owner may be null.
+bool runInstallCommand(HWND owner, int& rebootCount);
+bool runUninstallCommand(HWND owner, int& rebootCount);
