@@ -12,19 +12,6 @@ namespace {
 
 typedef void (*Sequence)(InstallContext& context);
 
-// A refused file is neither logged nor counted: it only costs the reboot count.
-int scheduleForReboot(InstallContext& context) {
-    int scheduled = 0;
-    for (DeferredFile* file = context.deferredFiles; file != nullptr; file = file->next) {
-        if (MoveFileExW(file->path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
-            ++scheduled;
-        }
-    }
-    freeDeferredFiles(context.deferredFiles);
-    context.deferredFiles = nullptr;
-    return scheduled;
-}
-
 // A run started by a service has no one to close a window: a modal dialog on an
 // invisible window station would block the installer for ever.
 bool canShowWindows() {
@@ -62,6 +49,19 @@ bool runSequence(Sequence sequence, HWND owner, int& rebootCount) {
 }
 
 } // namespace
+
+// A refused file is neither logged nor counted: it only costs the reboot count.
+int scheduleForReboot(InstallContext& context) {
+    int scheduled = 0;
+    for (DeferredFile* file = context.deferredFiles; file != nullptr; file = file->next) {
+        if (MoveFileExW(file->path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+            ++scheduled;
+        }
+    }
+    freeDeferredFiles(context.deferredFiles);
+    context.deferredFiles = nullptr;
+    return scheduled;
+}
 
 bool runInstallCommand(HWND owner, int& rebootCount) {
     return runSequence(ReInstall, owner, rebootCount);

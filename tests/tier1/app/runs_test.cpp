@@ -1,0 +1,172 @@
+#include "run_test_support.h"
+
+#include "app/run_wrapper.h"
+#include "log/wide_text.h"
+#include "record/install_context.h"
+#include "system/deferred_files.h"
+
+namespace {
+
+using namespace run_test;
+using namespace winsim::control;
+
+const std::string kRunLock = "Global\\Folioscope.Install.Run";
+
+class Runs : public MachineTest {
+  protected:
+    void SetUp() override {
+        MachineTest::SetUp();
+        productMachine(dir());
+    }
+};
+
+std::string logShown() {
+    return dialogs().empty() ? "" : dialogs().back().controls.at(1001);
+}
+
+bool logHas(const std::string& text) {
+    return logShown().find(text) != std::string::npos;
+}
+
+// The exit code, whatever the way of closing the dialog, and the title that goes with it.
+TEST_F(Runs, ExitCodesAndTheDialogFollowErrorsRebootsAndShift) {
+    const struct {
+        const char* situation;
+        const char* word;
+        bool breakDriver;
+        bool holdMonitorDll; // by another program: deleted only at reboot
+        bool shift;
+        int exitCode;
+        const char* title; // "" for no dialog
+    } cases[] = {
+        {"install", "install", false, false, false, 1, ""},
+        {"install, shift", "serverinstall", false, false, true, 1, " log."},
+        {"install, error", "IN", true, false, false, 100, " error log!"},
+        {"uninstall of nothing", "uninstall", false, false, false, 2, ""},
+        {"uninstall, file held", "un", false, true, false, 101, ""},
+        {"uninstall, file held and error", "un", true, true, false, 100, " error log!"},
+    };
+    const DialogClose closes[] = {DialogClose::CloseButton, DialogClose::Enter, DialogClose::Escape,
+                                  DialogClose::CloseBox};
+    int round = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.situation);
+        productMachine(dir());
+        if (std::string(c.word).substr(0, 2) == "un") {
+            ASSERT_EQ(1, run({"install"}));
+        }
+        if (c.holdMonitorDll) {
+            holdFile("C:\\Windows\\system32\\orvmon64.dll", "rundll32.exe", true);
+        }
+        if (c.breakDriver) {
+            failSpoolerCall(SpoolerCall::AddPrinterDriverEx, 1, ERROR_ACCESS_DENIED);
+            failSpoolerCall(SpoolerCall::DeletePrinterDriverEx, 2, ERROR_ACCESS_DENIED);
+        }
+        setShiftHeld(c.shift);
+        setDialogClose(closes[round++ % 4]);
+        EXPECT_EQ(c.exitCode, run({c.word}));
+        if (c.title[0] == '\0') {
+            EXPECT_TRUE(dialogs().empty());
+        } else {
+            ASSERT_EQ(1u, dialogs().size());
+            EXPECT_EQ(std::string("Folioscope build 2060- Install") + c.title, dialogs()[0].title);
+            EXPECT_TRUE(dialogs()[0].ended);
+        }
+    }
+}
+
+TEST_F(Runs, TheDialogBelongsToTheOwnerWindowOnlyWhenTheWordNamesOne) {
+    uint32_t pid = startProgram("C:\\Program Files\\Setup\\setup.exe", helpViewer({"Setup"}));
+    uintptr_t window = programs().back().windows.at(0).hwnd;
+    (void)pid;
+    setShiftHeld(true);
+    const struct {
+        std::vector<std::string> words;
+        uintptr_t owner;
+    } rows[] = {{{"install", std::to_string(window)}, window},
+                {{"install", "12"}, 0},
+                {{"install", "x"}, 0},
+                {{"install", std::to_string(window), "more"}, 0}};
+    for (const auto& row : rows) {
+        ASSERT_EQ(1, run(row.words));
+        ASSERT_EQ(1u, dialogs().size());
+        EXPECT_EQ(row.owner, reinterpret_cast<uintptr_t>(dialogs()[0].owner));
+    }
+}
+
+// A run started by a service must not wait for a click no one can make.
+TEST_F(Runs, NoDialogOnAWindowStationNoOneSees) {
+    setWindowStationVisible(false);
+    failSpoolerCall(SpoolerCall::AddPrinterDriverEx, 1, ERROR_ACCESS_DENIED);
+    EXPECT_EQ(100, run({"install"}));
+    EXPECT_TRUE(dialogs().empty());
+}
+
+TEST_F(Runs, FilesTheRebootRefusesDoNotCount) {
+    InstallContext context;
+    for (const char* path : {"C:\\a.dll", "C:\\b.dll", "C:\\c.dll"}) {
+        addDeferredFile(context.deferredFiles, W(path));
+    }
+    refuseBootDeletion("C:\\b.dll");
+    EXPECT_EQ(2, scheduleForReboot(context));
+    EXPECT_EQ(nullptr, context.deferredFiles);
+}
+
+TEST_F(Runs, AReinstallKeepsTheCompanionRunningAndRegistered) {
+    ASSERT_EQ(1, run({"install"}));
+    ASSERT_EQ(1, run({"install"}));
+    EXPECT_EQ(kCompanion, registeredCompanion());
+    EXPECT_TRUE(fileExists(kCompanion));
+    unsigned running = 0;
+    for (const ProgramState& program : programs()) {
+        running += program.running && program.image == kCompanion;
+    }
+    EXPECT_EQ(1u, running);
+    EXPECT_EQ(2, run({"uninstall"}));
+    EXPECT_FALSE(fileExists(kCompanion));
+    EXPECT_EQ("-", registeredCompanion());
+}
+
+// Another run holds the machine-wide lock: this one waits, then says so after its set-up.
+TEST_F(Runs, ASecondRunWaitsForTheFirst) {
+    const struct {
+        uint64_t holderEndsMs;
+        bool releases;
+        uint64_t waitedMs;
+        const char* line;
+    } rows[] = {
+        {3000, true, 3000, "Waited 3 s for another installer run to finish"},
+        {3000, false, 3000, "Another installer run ended without finishing; went on after 3 s"},
+        {kNever, true, 600000, "Another installer run is still busy after 600 s; going on anyway"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        productMachine(dir());
+        startProgram("C:\\Program Files\\Folioscope\\Setup\\folioinst.exe",
+                     mutexHolder(kRunLock, row.holderEndsMs, row.releases));
+        setShiftHeld(true);
+        uint64_t start = clockMs();
+        EXPECT_EQ(1, run({"install"}));
+        EXPECT_LE(row.waitedMs, clockMs() - start);
+        EXPECT_TRUE(logHas("  Check Spooler") || logHas(">Check Spooler"));
+        EXPECT_TRUE(logHas(std::string("\r\n") + row.line + "\r\n>ReInstall")) << logShown();
+    }
+}
+
+// One that ignores the request gets 100 requests, 50 ms apart, and the run goes on.
+TEST_F(Runs, HelpWindowsAreClosedBeforeTheRun) {
+    startProgram("C:\\Windows\\hh.exe", helpViewer({"Folioscope Help", "Folioscope Help"}));
+    ASSERT_EQ(1, run({"install"}));
+    EXPECT_EQ(nullptr, FindWindowW(L"HH Parent", L"Folioscope Help"));
+    ProgramBehaviour stubborn = helpViewer();
+    stubborn.answerAfterMs = kNever;
+    uint32_t pid = startProgram("C:\\Windows\\hh.exe", stubborn);
+    ASSERT_EQ(2, run({"uninstall"}));
+    for (const ProgramState& program : programs()) {
+        if (program.pid == pid) {
+            EXPECT_EQ(100u, program.messages.at(0x0112));
+        }
+    }
+}
+
+} // namespace

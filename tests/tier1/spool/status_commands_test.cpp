@@ -1,0 +1,96 @@
+#include "spool_test_support.h"
+
+#include <functional>
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int show);
+
+namespace {
+
+using namespace spool_test;
+using namespace winsim::control;
+
+int runWord(const std::string& word) {
+    setCommandWords({word});
+    return wWinMain(static_cast<HINSTANCE>(programInstance()), nullptr, nullptr, 1);
+}
+
+void productDriverOfBuild(const std::string& version) {
+    DriverSetup driver;
+    driver.name = "Folioscope printer";
+    driver.driverFile = "orvdrv64.dll";
+    driver.configFile = "orvui64.dll";
+    driver.version = version;
+    registerDriver(driver);
+}
+
+struct StatusCase {
+    const char* situation;
+    std::function<void()> prepare;
+    const char* word;
+    int exitCode;
+    const char* defaultAfter;
+};
+
+using StatusCommands = MachineTest;
+
+// "A" and "B" enumerate in that order; the other vendor's printer comes first.
+TEST_F(StatusCommands, AnswerFromTheDefaultPrinterAndTheFirstProductPrinter) {
+    auto twoProductPrinters = [](const std::string& version) {
+        return [version] {
+            registerOtherDriver();
+            productDriverOfBuild(version);
+            addPrinter("0 Other", "LPT1:", kOtherDriver);
+            addPrinter("A Folioscope", "LPT1:", "Folioscope printer");
+            addPrinter("B Folioscope", "LPT1:", "Folioscope printer");
+            setDefaultPrinter("0 Other");
+        };
+    };
+    const StatusCase cases[] = {
+        {"driver build 2044", twoProductPrinters("3.0.0.2044"), "onChkDrv", 103, "0 Other"},
+        {"driver build 2043", twoProductPrinters("3.0.0.2043"), "ONCHKDRV", 3, "0 Other"},
+        {"driver without version", twoProductPrinters(""), "onChkDrv", 3, "0 Other"},
+        {"first product printer cannot be opened",
+         [&] {
+             twoProductPrinters("3.0.0.2060")();
+             failSpoolerCall(SpoolerCall::OpenPrinter, 1, ERROR_ACCESS_DENIED);
+         },
+         "onChkDrv", 3, "0 Other"},
+        {"no product printer", [] { registerOtherDriver(); }, "onChkDrv", 3, ""},
+        {"def.set", twoProductPrinters("3.0.0.2060"), "def.set", 4, "A Folioscope"},
+        {"def.set in capitals", twoProductPrinters("3.0.0.2060"), "DEF.SET", 6, "0 Other"},
+        {"def.set without product printer",
+         [] {
+             registerOtherDriver();
+             addPrinter("0 Other", "LPT1:", kOtherDriver);
+             setDefaultPrinter("0 Other");
+         },
+         "def.set", 4, "0 Other"},
+        {"default is another printer", twoProductPrinters("3.0.0.2060"), "onInit", 102, "0 Other"},
+        {"no default printer", [] {}, "onInit", 102, ""},
+        {"default is a product printer",
+         [&] {
+             twoProductPrinters("3.0.0.2060")();
+             setDefaultPrinter("B Folioscope");
+         },
+         "oninit", 3, "B Folioscope"},
+        {"default's driver differs in letter case",
+         [] {
+             DriverSetup lookAlike;
+             lookAlike.name = "folioscope PRINTER";
+             registerDriver(lookAlike);
+             addPrinter("Look", "LPT1:", "folioscope PRINTER");
+             setDefaultPrinter("Look");
+         },
+         "onInit", 102, "Look"},
+        {"default cannot be opened", [] { setDefaultPrinter("Gone"); }, "onInit", 102, "Gone"},
+    };
+    for (const StatusCase& c : cases) {
+        SCOPED_TRACE(c.situation);
+        freshMachine(dir());
+        c.prepare();
+        EXPECT_EQ(c.exitCode, runWord(c.word));
+        EXPECT_EQ(c.defaultAfter, defaultPrinter());
+    }
+}
+
+} // namespace

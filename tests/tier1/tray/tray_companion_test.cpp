@@ -1,0 +1,212 @@
+#include "support/machine_test.h"
+
+#include <string>
+
+#include "log/wide_text.h"
+#include "record/install_context.h"
+#include "tray/tray_companion.h"
+#include "winsim/control.h"
+
+namespace {
+
+using namespace winsim::control;
+
+const std::string kInstaller = "C:\\Program Files\\Folioscope\\Setup\\folioinst.exe";
+const std::string kCompanion = "C:\\Program Files\\Folioscope\\foltray.exe";
+const WCHAR kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const uint32_t kQuitMessage = 0x402;
+
+// The logon value as RegSetValueExW stores it from `bytes` bytes of the text.
+void registerValue(const std::string& path, DWORD bytes) {
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, &key));
+    W text(path + "x"); // whatever follows the stored bytes is no terminator
+    RegSetValueExW(key, L"FolioscopeTray", 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(static_cast<const WCHAR*>(text)), bytes);
+    RegCloseKey(key);
+}
+
+void registerCompanion(const std::string& path) {
+    registerValue(path, static_cast<DWORD>(2 * W(path).size() + 2));
+}
+
+// The registered path, or "-" when there is no value.
+std::string registeredPath() {
+    HKEY key = nullptr;
+    RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_READ, &key);
+    WCHAR path[400] = {};
+    DWORD bytes = sizeof(path) - 2;
+    LSTATUS status = RegQueryValueExW(key, L"FolioscopeTray", nullptr, nullptr,
+                                      reinterpret_cast<BYTE*>(path), &bytes);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS ? u8(path) : "-";
+}
+
+const ProgramState* program(uint32_t pid, std::vector<ProgramState>& all) {
+    all = programs();
+    for (const ProgramState& state : all) {
+        if (state.pid == pid) {
+            return &state;
+        }
+    }
+    return nullptr;
+}
+
+class TrayCompanion : public MachineTest {
+  protected:
+    void SetUp() override {
+        MachineTest::SetUp();
+        resetMachine();
+    }
+    void resetMachine() {
+        freshMachine(dir());
+        setProgramPath(kInstaller);
+        ASSERT_TRUE(writeUnversionedPe(kCompanion, UnversionedPe::noResources));
+    }
+};
+
+struct StopCase {
+    const char* situation;
+    bool running;
+    ProgramBehaviour behaviour;
+    bool registered;
+    uint64_t waitedMs;
+    bool deleted;
+    unsigned quitMessages;
+};
+
+ProgramBehaviour companion(void (*change)(ProgramBehaviour&)) {
+    ProgramBehaviour behaviour = trayCompanion();
+    change(behaviour);
+    return behaviour;
+}
+
+// The companion quits 300 ms after its message unless a row says otherwise. While it runs
+// it maps its executable, so the ten delete tries (100 ms apart) all fail.
+TEST_F(TrayCompanion, StopWaitsAsLongAsTheCompanionNeedsAndNoLonger) {
+    const StopCase cases[] = {
+        {"not running", false, {}, true, 0, true, 0},
+        {"answers at once", true, trayCompanion(), true, 300, true, 1},
+        {"executable held after it ended", true,
+         companion([](ProgramBehaviour& b) { b.imageHeldAfterEndMs = 250; }), true, 600, true, 1},
+        {"window shows late", true, companion([](ProgramBehaviour& b) { b.windowAfterMs = 600; }),
+         true, 1050, true, 1},
+        {"mutex abandoned", true, companion([](ProgramBehaviour& b) { b.releasesMutex = false; }),
+         true, 300, true, 1},
+        {"window gone, mutex kept", true,
+         companion([](ProgramBehaviour& b) { b.mutexKeptMs = kNever; }), true, 11000, false, 1},
+        {"never answers", true, companion([](ProgramBehaviour& b) { b.answerAfterMs = kNever; }),
+         true, 106000, false, 20},
+        {"no window", true, companion([](ProgramBehaviour& b) { b.windowTitles.clear(); }), true,
+         6000, false, 0},
+        {"registration missing", false, {}, false, 1000, false, 0},
+    };
+    for (const StopCase& c : cases) {
+        SCOPED_TRACE(c.situation);
+        resetMachine();
+        uint32_t pid = c.running ? startProgram(kCompanion, c.behaviour) : 0;
+        if (c.registered) {
+            registerCompanion(kCompanion);
+        }
+        uint64_t start = clockMs();
+        stopTrayCompanion(nullptr);
+        EXPECT_EQ(c.waitedMs, clockMs() - start);
+        EXPECT_EQ(!c.deleted, fileExists(kCompanion));
+        EXPECT_EQ("-", registeredPath());
+        std::vector<ProgramState> all;
+        if (c.running) {
+            const ProgramState* state = program(pid, all);
+            ASSERT_NE(nullptr, state);
+            EXPECT_EQ(c.quitMessages, state->messages[kQuitMessage]);
+        }
+    }
+}
+
+// A path that does not fit the 264-character buffer whole is not deleted: a cut path
+// would name another file.
+TEST_F(TrayCompanion, OnlyARegisteredPathThatFitsWholeIsDeleted) {
+    const struct {
+        size_t length;
+        bool storedWithTerminator;
+        bool deleted;
+    } rows[] = {{263, true, true}, {264, true, false}, {264, false, false}, {300, true, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.length);
+        std::string path = "C:\\" + std::string(row.length - 15, 'd') + "\\foltray.exe";
+        ASSERT_EQ(row.length, path.size());
+        ASSERT_TRUE(writeFile(path, "MZ"));
+        registerValue(path,
+                      static_cast<DWORD>(2 * row.length + (row.storedWithTerminator ? 2 : 0)));
+        stopTrayCompanion(nullptr);
+        EXPECT_EQ(!row.deleted, fileExists(path));
+        EXPECT_EQ("-", registeredPath());
+    }
+}
+
+TEST_F(TrayCompanion, AReinstallKeepsTheExecutableItStartsAgain) {
+    registerCompanion(kCompanion);
+    startProgram(kCompanion, trayCompanion());
+    stopTrayCompanion(W("c:\\program files\\folioscope\\FOLTRAY.EXE"));
+    EXPECT_TRUE(fileExists(kCompanion));
+    EXPECT_EQ("-", registeredPath());
+}
+
+struct StartCase {
+    const char* installer;
+    uint32_t major;
+    uint32_t platform;
+    const char* registered; // "-": nothing registered and nothing started
+};
+
+TEST_F(TrayCompanion, StartRegistersAndStartsTheCompanionBesideTheInstallersFolder) {
+    const StartCase cases[] = {
+        {"C:\\Program Files\\Folioscope\\Setup\\folioinst.exe", 6, 2, kCompanion.c_str()},
+        {"C:\\Program Files\\Folioscope\\Setup\\folioinst.exe", 10, 2, kCompanion.c_str()},
+        {"C:\\Program Files\\Folioscope\\Setup\\folioinst.exe", 5, 2, "-"},
+        {"C:\\Program Files\\Folioscope\\Setup\\folioinst.exe", 6, 1, "-"},
+        {"C:\\Setup\\folioinst.exe", 6, 2, "C:\\foltray.exe"},
+        {"C:\\folioinst.exe", 6, 2, "foltray.exe"},
+    };
+    for (const StartCase& c : cases) {
+        SCOPED_TRACE(c.installer);
+        resetMachine();
+        if (c.registered[0] == 'C') {
+            ASSERT_TRUE(writeUnversionedPe(c.registered, UnversionedPe::noResources));
+        }
+        setProgramPath(c.installer);
+        setWindowsVersion(c.major, 0, 9200, c.platform);
+        {
+            InstallContext context;
+            startTrayCompanion(context);
+        }
+        EXPECT_EQ(c.registered, registeredPath());
+        std::vector<ProgramState> all = programs();
+        if (c.registered[0] == 'C') {
+            ASSERT_EQ(1u, all.size());
+            EXPECT_EQ(std::string("\"") + c.registered + "\"", all[0].commandLine);
+            EXPECT_EQ(1u, all[0].startupFlags);
+            EXPECT_EQ(5u, all[0].showWindow);
+        } else if (c.registered[0] == '-') {
+            EXPECT_TRUE(all.empty());
+        }
+    }
+}
+
+// The command line carries at most 259 characters of the path; the registration all of it.
+TEST_F(TrayCompanion, ALongPathIsCutOnTheCommandLineOnly) {
+    std::string installerDir = "C:\\" + std::string(250, 'p') + "\\S\\";
+    std::string companionPath = "C:\\" + std::string(250, 'p') + "\\foltray.exe";
+    std::string cut = companionPath.substr(0, 259);
+    ASSERT_TRUE(writeUnversionedPe(cut, UnversionedPe::noResources));
+    {
+        InstallContext context;
+        assign(context.programDir, W(installerDir));
+        startTrayCompanion(context);
+    }
+    EXPECT_EQ(companionPath, registeredPath());
+    std::vector<ProgramState> all = programs();
+    ASSERT_EQ(1u, all.size());
+    EXPECT_EQ("\"" + cut + "\"", all[0].commandLine);
+}
+
+} // namespace
