@@ -13,7 +13,8 @@ namespace winsim::control {
 // box as WM_SYSCOMMAND SC_CLOSE, then WM_CLOSE, then WM_COMMAND IDCANCEL, each only when the
 // procedure left the one before to the dialog manager (returned 0). When a procedure does
 // not end the dialog, the other ways are tried in this order; when none ends it, the modal
-// loop ends as on a quit message and DialogBoxParamW returns 0.
+// loop ends as on a quit message and DialogBoxParamW returns 0. None: nobody tries at all.
+// A fresh machine's person uses the "Close" button.
 enum class DialogClose { None, CloseButton, Enter, Escape, CloseBox };
 void setDialogClose(DialogClose close);
 
