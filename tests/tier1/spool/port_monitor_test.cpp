@@ -181,34 +181,56 @@ TEST_F(PortMonitorTest, OnlyTheFourthProductVersionComponentDecides) {
 }
 
 // Refusals while no printer needs parking: one spooler restart, then error 12. A DLL the
-// spooler still maps after the delete is left for the deferred deletion.
+// spooler still maps after the delete is left for the deferred deletion. A monitor missing
+// from a list that could not be read is removed the same way: only the spooler's "unknown
+// monitor" excuses a failure (the state table's rows "not found").
 TEST_F(PortMonitorTest, RemovalEscalatesToARestartThenReportsError12) {
-    const std::string retried =
-        lines({"  Can't delete monitor from the first try", "  >Restart Spooler"});
+    const std::string listed = foundMonitorHeader();
+    const std::string unlisted =
+        lines({"2. EnumMonitors  failed with code: The RPC server is unavailable.\r\n",
+               ">DeleteMonitor", "  BTW, there is no port monitors on this system.",
+               "  No Folioscope port monitor was found.", "  Computing monitor filename",
+               "  Auto calculated monitor file name: C:\\Windows\\system32\\orvmon64.dll"});
+    const std::string firstTry = lines({"  Can't delete monitor from the first try"});
+    const std::string retried = firstTry + lines({"  >Restart Spooler"});
+    const auto fail = [](control::SpoolerCall call, unsigned times, DWORD error) {
+        return [=] { control::failSpoolerCall(call, times, error); };
+    };
+    const auto unlistedAnd = [](std::function<void()> arrange) {
+        return [=] {
+            control::failSpoolerCall(control::SpoolerCall::EnumMonitors, 1,
+                                     RPC_S_SERVER_UNAVAILABLE);
+            arrange();
+        };
+    };
     const struct {
         const char* situation;
+        std::string header;
         std::function<void()> arrange;
         std::string tail;
         bool registered;
         int build;
         bool deferred;
     } rows[] = {
-        {"refused twice",
-         [] {
-             control::failSpoolerCall(control::SpoolerCall::DeleteMonitor, 2,
-                                      ERROR_PRINT_MONITOR_IN_USE);
-         },
+        {"refused twice", listed,
+         fail(control::SpoolerCall::DeleteMonitor, 2, ERROR_PRINT_MONITOR_IN_USE),
          retried + lines({"  Monitor was removed :)"}), false, kNoFile, false},
-        {"refused three times",
-         [] {
-             control::failSpoolerCall(control::SpoolerCall::DeleteMonitor, 3,
-                                      ERROR_PRINT_MONITOR_IN_USE);
-         },
+        {"refused three times", listed,
+         fail(control::SpoolerCall::DeleteMonitor, 3, ERROR_PRINT_MONITOR_IN_USE),
          retried + lines({"  Error(12): Can`t remove the port monitor 'Folioscope:' - (The "
                           "specified print monitor is currently in use.)"}),
          true, 1000, false},
-        {"DLL still mapped", [] { control::keepMonitorDllAfterDelete("Folioscope:", true); },
+        {"DLL still mapped", listed,
+         [] { control::keepMonitorDllAfterDelete("Folioscope:", true); },
          lines({"  Monitor was removed :)"}), false, 1000, true},
+        {"unlisted, spooler gone", unlisted,
+         unlistedAnd(fail(control::SpoolerCall::DeleteMonitor, 3, RPC_S_SERVER_UNAVAILABLE)),
+         retried + lines({"  Error(12): Can`t remove the port monitor 'Folioscope:' - (The RPC "
+                          "server is unavailable.)"}),
+         true, 1000, false},
+        {"unlisted, refused once", unlisted,
+         unlistedAnd(fail(control::SpoolerCall::DeleteMonitor, 1, ERROR_ACCESS_DENIED)),
+         firstTry + lines({"  Monitor was removed :)"}), false, kNoFile, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.situation);
@@ -216,8 +238,7 @@ TEST_F(PortMonitorTest, RemovalEscalatesToARestartThenReportsError12) {
         registerProductMonitor(1000);
         row.arrange();
         InstallContext context;
-        EXPECT_EQ(foundMonitorHeader() + lines({"  There is no check for monitor version"}) +
-                      row.tail,
+        EXPECT_EQ(row.header + lines({"  There is no check for monitor version"}) + row.tail,
                   logOf(context, [&] { removeMonitorAsUninstallDoes(context); }));
         EXPECT_EQ(row.registered ? 1 : 0, context.errorCount);
         EXPECT_EQ(nullptr, context.parkedPrinters);
