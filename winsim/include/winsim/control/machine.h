@@ -34,6 +34,9 @@ void setClockMs(uint64_t ms);
 // What the program left open: a test's teardown asserts both are 0.
 size_t openHandleCount();
 size_t liveMemoryBlocks();
+// The process runs out of memory: after `granted` more blocks, the next `refused`
+// GlobalAlloc and LocalAlloc calls fail with ERROR_NOT_ENOUGH_MEMORY.
+void failAllocations(size_t granted, size_t refused);
 
 } // namespace winsim::control
 
