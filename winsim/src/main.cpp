@@ -2,7 +2,7 @@
 // It loads the machine (a fresh one when the directory holds none yet), gives the
 // program its command line, calls wWinMain, saves the machine and exits with its code.
 //   folioinst [words...]        run the installer with these words
-//   folioinst --fresh-machine   replace the machine directory's machine by a fresh one
+//   folioinst --fresh-machine   replace the machine directory's machine by a fresh Windows one
 //   folioinst --reboot          restart the saved machine (boot-time file operations run)
 //   folioinst --demo-machine    a fresh machine with the product's files beside the program
 //   folioinst --describe        print what the saved machine holds
@@ -75,7 +75,7 @@ int describeCommand(const std::string& dir) {
 
 int runCommand(const std::string& dir, int argc, char** argv) {
     if (!winsim::control::machineExists(dir)) {
-        winsim::control::freshMachine(dir);
+        winsim::control::windowsMachine(dir);
     } else if (!winsim::control::loadMachine(dir)) {
         std::fprintf(stderr, "folioinst: cannot load the machine in %s\n", dir.c_str());
         return kToolFailure;
@@ -95,7 +95,7 @@ int runCommand(const std::string& dir, int argc, char** argv) {
 int main(int argc, char** argv) {
     const std::string dir = winsim::control::defaultMachineDir();
     if (argc == 2 && std::strcmp(argv[1], "--fresh-machine") == 0) {
-        return freshMachineCommand(dir, winsim::control::freshMachine);
+        return freshMachineCommand(dir, winsim::control::windowsMachine);
     }
     if (argc == 2 && std::strcmp(argv[1], "--demo-machine") == 0) {
         return freshMachineCommand(dir, winsim::control::demoMachine);
