@@ -214,7 +214,10 @@ void control::windowsMachine(const std::string& hostDir) {
         addPrinter(printer);
     }
     spool::setDefaultPrinterDevice(kDefaultPrinter, "PORTPROMPT:");
-    machine().spooler.refreshHolds();
+    // The machine boots with its files in place: the spooler starts over them and loads its
+    // monitors' DLLs and the files of the drivers its printers use.
+    machine().services.shutDown();
+    machine().services.bootUp();
 }
 
 } // namespace winsim
