@@ -16,13 +16,13 @@ using PrinterDriverTest = MachineTest;
 
 const std::string kStaging = lines({
     ">Add Printer Driver",
-    "  >CopyFile orvdrv64.dll to C:\\Windows\\system32\\spool\\drivers\\x64\\ [1])",
+    "  >CopyFile orvdrv64.dll to C:\\Windows\\system32\\spool\\DRIVERS\\x64\\ [1])",
     "    Copy Succeeded :)",
-    "  >CopyFile orvui64.dll to C:\\Windows\\system32\\spool\\drivers\\x64\\ [1])",
+    "  >CopyFile orvui64.dll to C:\\Windows\\system32\\spool\\DRIVERS\\x64\\ [1])",
     "    Copy Succeeded :)",
 });
 const std::string kHelpStaged =
-    lines({"  >CopyFile orvhelp.chm to C:\\Windows\\system32\\spool\\drivers\\x64\\ [1])",
+    lines({"  >CopyFile orvhelp.chm to C:\\Windows\\system32\\spool\\DRIVERS\\x64\\ [1])",
            "    Copy Succeeded :)"});
 
 control::DriverState productDriver() {
@@ -40,7 +40,7 @@ bool staged(const char* file) {
 
 std::string sourceMissing(const char* file) {
     return lines({std::string("  >CopyFile ") + file +
-                      " to C:\\Windows\\system32\\spool\\drivers\\x64\\ [1])",
+                      " to C:\\Windows\\system32\\spool\\DRIVERS\\x64\\ [1])",
                   std::string("    Error(10): Cant't open source file: ") + file +
                       " - (The system cannot find the file specified.)",
                   "    Copy Failed :("});
@@ -153,13 +153,12 @@ TEST_F(PrinterDriverTest, RemovalListsTheDriversAndRestartsTheSpoolerOnce) {
         registerProductDriver();
         row.arrange();
         InstallContext context;
-        EXPECT_EQ(
-            lines({">DeletePrinterDriver for Windows x64",
-                   "  ------------ 2 existing drivers-----------", "  1. Folioscope printer",
-                   "  2. Generic / Text Only", "  -------------------------------------------",
-                   "  Driver is found. Index=1"}) +
-                row.tail,
-            removeAsUninstallDoes(context));
+        EXPECT_EQ(lines({">DeletePrinterDriver for Windows x64",
+                         "  ------------ 2 existing drivers-----------", "  1. Generic / Text Only",
+                         "  2. Folioscope printer", "  -------------------------------------------",
+                         "  Driver is found. Index=2"}) +
+                      row.tail,
+                  removeAsUninstallDoes(context));
         EXPECT_EQ(row.remains ? "Folioscope printer" : "", productDriver().name);
         EXPECT_EQ(row.remains ? 1 : 0, context.errorCount);
     }
