@@ -9,7 +9,9 @@
 //                              sees a second copy leave, asks it to quit, waits for the mutex
 // Every step prints one line; exit code 0 when all passed, 1 when one failed, 2 on a bad
 // command line. Under Wine the spooler runs inside this process, so a DLL that crashes its
-// caller ends this program.
+// caller ends this program. The spooler calls the installer makes go through the installer's
+// own loader (app/windows/system_dlls.cpp), so they check it too: with winspool.drv
+// disabled (WINEDLLOVERRIDES=winspool.drv=d) each step fails with the load's error.
 #include <windows.h>
 #include <winspool.h>
 
@@ -29,6 +31,13 @@ const char kTrayMutex[] = "{3E71B0C2-5D4A-4F19-9C83-2A6B7E0D1F54}";
 const WCHAR kTrayClass[] = L"fsp::{6C2F8A19-E4B7-4D03-A5E1-97B3C40D2E86}";
 
 int failures = 0;
+
+// The two calls the installer never makes, taken from the system's spooler client.
+template <typename Function> Function spoolerExport(const char* name) {
+    HMODULE spooler = LoadLibraryExW(L"winspool.drv", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    FARPROC address = spooler != nullptr ? GetProcAddress(spooler, name) : nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(address));
+}
 
 // Reads the last error first, so pass the call's result straight in.
 bool check(bool passed, const char* step) {
@@ -76,9 +85,13 @@ bool monitorListed() {
 
 // The port is enumerated by the monitor DLL itself.
 bool portListed() {
+    static auto enumPorts = spoolerExport<decltype(&EnumPortsW)>("EnumPortsW");
+    if (enumPorts == nullptr) {
+        return false;
+    }
     DWORD count = 0;
     BYTE* buffer = fetch([](BYTE* b, DWORD size, DWORD* needed,
-                            DWORD* n) { return EnumPortsW(nullptr, 2, b, size, needed, n); },
+                            DWORD* n) { return enumPorts(nullptr, 2, b, size, needed, n); },
                          &count);
     bool found = false;
     for (DWORD i = 0; buffer != nullptr && i < count; ++i) {
@@ -140,10 +153,14 @@ void checkPrinter() {
     if (!check(handle != nullptr, "AddPrinterW on the driver")) {
         return;
     }
-    LONG size = DocumentPropertiesW(nullptr, handle, kPrinterName, nullptr, nullptr, 0);
+    auto documentProperties = spoolerExport<decltype(&DocumentPropertiesW)>("DocumentPropertiesW");
+    if (!check(documentProperties != nullptr, "DocumentPropertiesW found")) {
+        return;
+    }
+    LONG size = documentProperties(nullptr, handle, kPrinterName, nullptr, nullptr, 0);
     check(size == sizeof(DEVMODEW), "DocumentPropertiesW reports the size of a DEVMODEW");
     DEVMODEW settings = {};
-    check(DocumentPropertiesW(nullptr, handle, kPrinterName, &settings, nullptr, DM_OUT_BUFFER) ==
+    check(documentProperties(nullptr, handle, kPrinterName, &settings, nullptr, DM_OUT_BUFFER) ==
                   IDOK &&
               settings.dmPaperSize == DMPAPER_A4 && settings.dmCopies == 1,
           "DocumentPropertiesW fills the default settings: A4, one copy");
@@ -228,6 +245,9 @@ void checkTray(const WCHAR* exe) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    // As in the installer. Under Wine the spooler loads monitor and driver DLLs into this
+    // process, and without this the copy beside this program would win over system32's.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (argc != 3) {
         std::printf("usage: product_check monitor DLL | driver DIR | tray EXE\n");
         return 2;
