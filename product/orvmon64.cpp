@@ -180,19 +180,35 @@ DWORD WINAPI notifyPorts(HANDLE, DWORD, PCWSTR*) {
     return ERROR_SUCCESS;
 }
 
-MONITOR2 monitor = {
-    sizeof(MONITOR2), enumPorts,
-    openPort,         openPortEx,
-    startDocPort,     writePort,
-    readPort,         endDocPort,
-    closePort,        addPort,
-    addPortEx,        configurePort,
-    deletePort,       getPrinterDataFromPort,
-    setPortTimeOuts,  xcvOpenPort,
-    xcvDataPort,      xcvClosePort,
-    shutdownMonitor,  sendRecvBidiDataFromPort,
-    notifyPorts,      notifyPorts,
-};
+// Every entry is filled, so no caller meets a null one.
+MONITOR2 entries() {
+    MONITOR2 entries = {};
+    entries.cbSize = sizeof(MONITOR2);
+    entries.pfnEnumPorts = enumPorts;
+    entries.pfnOpenPort = openPort;
+    entries.pfnOpenPortEx = openPortEx;
+    entries.pfnStartDocPort = startDocPort;
+    entries.pfnWritePort = writePort;
+    entries.pfnReadPort = readPort;
+    entries.pfnEndDocPort = endDocPort;
+    entries.pfnClosePort = closePort;
+    entries.pfnAddPort = addPort;
+    entries.pfnAddPortEx = addPortEx;
+    entries.pfnConfigurePort = configurePort;
+    entries.pfnDeletePort = deletePort;
+    entries.pfnGetPrinterDataFromPort = getPrinterDataFromPort;
+    entries.pfnSetPortTimeOuts = setPortTimeOuts;
+    entries.pfnXcvOpenPort = xcvOpenPort;
+    entries.pfnXcvDataPort = xcvDataPort;
+    entries.pfnXcvClosePort = xcvClosePort;
+    entries.pfnShutdown = shutdownMonitor;
+    entries.pfnSendRecvBidiDataFromPort = sendRecvBidiDataFromPort;
+    entries.pfnNotifyUsedPorts = notifyPorts;
+    entries.pfnNotifyUnusedPorts = notifyPorts;
+    return entries;
+}
+
+MONITOR2 monitor = entries();
 
 } // namespace
 
