@@ -12,8 +12,6 @@ namespace winsim::control {
 
 namespace {
 
-const char* const kProductDlls[] = {"orvmon64.dll", "orvdrv64.dll", "orvui64.dll"};
-const char* const kProductDir = "C:\\Program Files\\Folioscope\\";
 const char* const kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 std::string stateName(uint32_t state) {
@@ -113,18 +111,6 @@ void describeLogon(std::string& out) {
 }
 
 } // namespace
-
-void demoMachine(const std::string& hostDir) {
-    windowsMachine(hostDir);
-    const std::string dir = kProductDir;
-    VersionedPeOptions monitor;
-    monitor.exports = {"InitializePrintMonitor2"};
-    writeVersionedPe(dir + kProductDlls[0], 3, 0, 0, 2060, monitor);
-    writeVersionedPe(dir + kProductDlls[1], 3, 0, 0, 2060);
-    writeVersionedPe(dir + kProductDlls[2], 3, 0, 0, 2060);
-    writeFile(dir + "orvhelp.chm", "ITSF help");
-    writeVersionedPe(dir + "foltray.exe", 3, 0, 0, 2060);
-}
 
 std::string describeMachine() {
     std::string out = "clock    " + std::to_string(clockMs()) + " ms\n";

@@ -15,7 +15,8 @@ using DemoMachine = MachineTest;
 // in the system directory, registers, and the description shows what the spooler holds.
 TEST_F(DemoMachine, ProductFilesAreUsableAndTheDescriptionShowsTheSpooler) {
     control::demoMachine(dir());
-    const std::string monitorDll = control::readFile("C:\\Program Files\\Folioscope\\orvmon64.dll");
+    const std::string monitorDll =
+        control::readFile("C:\\Program Files\\Folioscope\\Setup\\orvmon64.dll");
     ASSERT_FALSE(monitorDll.empty());
     control::writeFile("C:\\Windows\\system32\\orvmon64.dll", monitorDll);
 
@@ -32,7 +33,7 @@ TEST_F(DemoMachine, ProductFilesAreUsableAndTheDescriptionShowsTheSpooler) {
     EXPECT_NE(std::string::npos,
               description.find("monitor  Folioscope: (orvmon64.dll, port Folioscope:)\n"));
     EXPECT_TRUE(control::fileExists("C:\\Program Files\\Folioscope\\foltray.exe"));
-    EXPECT_TRUE(control::fileExists("C:\\Program Files\\Folioscope\\orvhelp.chm"));
+    EXPECT_TRUE(control::fileExists("C:\\Program Files\\Folioscope\\Setup\\orvhelp.chm"));
 }
 
 } // namespace
