@@ -135,6 +135,7 @@ void freshMachine(const std::string& hostDir) {
     m.files.reset();
     m.services.reset();
     m.spooler.reset();
+    m.programs.reset();
 }
 
 bool machineExists(const std::string& dir) {
@@ -154,7 +155,7 @@ bool loadMachine(const std::string& dir) {
     m.lastError = 0;
     m.settings = MachineSettings();
     return applyState(fields, m) && m.registry.load(dir) && m.memory.load(dir) &&
-           m.files.load(dir) && m.services.load(dir) && m.spooler.load(dir);
+           m.files.load(dir) && m.services.load(dir) && m.spooler.load(dir) && m.programs.load(dir);
 }
 
 bool saveMachine(const std::string& dir) {
@@ -162,7 +163,7 @@ bool saveMachine(const std::string& dir) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     return !ec && writeState(dir, m) && m.registry.save(dir) && m.memory.save(dir) &&
-           m.files.save(dir) && m.services.save(dir) && m.spooler.save(dir);
+           m.files.save(dir) && m.services.save(dir) && m.spooler.save(dir) && m.programs.save(dir);
 }
 
 std::string defaultMachineDir() {
