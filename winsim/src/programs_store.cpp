@@ -1,8 +1,9 @@
 // The other programs' part of a saved machine: programs.txt, blocks of key=value lines
-// (values percent-escaped) under [image], [program], [window], [mutex] and [reaction]
-// headers; see winsim/README.md. The machine is saved when the installer's process has
-// ended, so nothing of the installer is kept: its handles are gone, a mutex only it had open
-// is gone, and a mutex it owned is abandoned.
+// (values percent-escaped) under [image], [program], [window] and [reaction] headers; see
+// winsim/README.md. The machine is saved as it is once the installer's process has ended:
+// its handles are gone, and with them every mutex that no running program has open. A
+// running program owns the mutex it has open (a second instance ends at once), so the
+// mutexes are rebuilt from the programs.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -200,18 +201,6 @@ bool Programs::save(const std::string& dir) const {
         field(out, "class", w.className);
         field(out, "title", w.title);
     }
-    for (const auto& entry : mutexes_) {
-        const Mutex& m = entry.second;
-        if (m.holders == 0) {
-            continue;
-        }
-        const bool installer = m.owner == kInstallerPid;
-        out << "\n[mutex]\n";
-        field(out, "name", m.name);
-        field(out, "owner", std::to_string(installer ? 0 : m.owner));
-        field(out, "count", std::to_string(installer ? 0 : m.count));
-        field(out, "abandoned", installer || m.abandoned ? "1" : "0");
-    }
     for (const auto& entry : pending_) {
         out << "\n[reaction]\n";
         field(out, "at", std::to_string(entry.first));
@@ -248,14 +237,10 @@ bool Programs::load(const std::string& dir) {
     for (const StoreBlock& block : blocks) {
         ok = ok && loadBlock(block);
     }
-    for (const auto& entry : programs_) {
-        const Program& p = entry.second;
+    for (auto& entry : programs_) {
+        Program& p = entry.second;
         if (p.running && !p.behaviour.mutexName.empty()) {
-            Mutex* held = mutex(findMutex(mutexKey(p.behaviour.mutexName)));
-            ok = ok && held;
-            if (held) {
-                ++held->holders;
-            }
+            ok = ok && takeMutex(p);
         }
     }
     for (const auto& entry : pending_) {
@@ -289,12 +274,6 @@ bool Programs::loadBlock(const StoreBlock& block) {
     } else if (block.type == "window") {
         windows_.push_back({f.number("hwnd"), f.text("class"), f.text("title"),
                             static_cast<DWORD>(f.number("pid"))});
-    } else if (block.type == "mutex") {
-        Mutex& m = mutexes_[nextMutex_++];
-        m.name = f.text("name");
-        m.owner = static_cast<DWORD>(f.number("owner"));
-        m.count = static_cast<unsigned>(f.number("count"));
-        m.abandoned = f.number("abandoned") != 0;
     } else if (block.type == "reaction") {
         const uint64_t at = f.number("at");
         const DWORD pid = static_cast<DWORD>(f.number("pid"));
