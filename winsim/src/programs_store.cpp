@@ -73,6 +73,19 @@ std::string receivedText(const std::map<UINT, unsigned>& received) {
     return text;
 }
 
+void writeProgram(std::ostream& out, const Program& p) {
+    out << "\n[program]\n";
+    field(out, "pid", std::to_string(p.pid));
+    field(out, "tid", std::to_string(p.tid));
+    field(out, "running", p.running ? "1" : "0");
+    field(out, "image", p.image);
+    field(out, "command_line", p.commandLine);
+    field(out, "startup_flags", hex(p.startupFlags));
+    field(out, "show_window", std::to_string(p.showWindow));
+    field(out, "received", receivedText(p.received));
+    writeBehaviour(out, p.behaviour);
+}
+
 // Reads one block's fields; any field that is missing or does not parse spoils the block.
 class Fields {
   public:
@@ -182,17 +195,7 @@ bool Programs::save(const std::string& dir) const {
         writeBehaviour(out, image.second);
     }
     for (const auto& entry : programs_) {
-        const Program& p = entry.second;
-        out << "\n[program]\n";
-        field(out, "pid", std::to_string(p.pid));
-        field(out, "tid", std::to_string(p.tid));
-        field(out, "running", p.running ? "1" : "0");
-        field(out, "image", p.image);
-        field(out, "command_line", p.commandLine);
-        field(out, "startup_flags", hex(p.startupFlags));
-        field(out, "show_window", std::to_string(p.showWindow));
-        field(out, "received", receivedText(p.received));
-        writeBehaviour(out, p.behaviour);
+        writeProgram(out, entry.second);
     }
     for (const Window& w : windows_) {
         out << "\n[window]\n";
