@@ -77,8 +77,9 @@ TEST_F(Processes, TheImageIsTheCommandLinesFirstWordAndMustBeAProgramOnDriveC) {
     }
 }
 
-// The mapped behaviour runs: the companion by file name on every machine, any other
-// behaviour by path; another PE does nothing. The handles wait for the program's end.
+// The mapped behaviour runs: the companion by file name on every machine, a behaviour
+// mapped to the full path before one mapped to the file name. The handles wait for the
+// program's end.
 TEST_F(Processes, StartsTheMappedProgramWhichHoldsItsImageWhileItRuns) {
     control::ProgramBehaviour viewer = control::helpViewer();
     viewer.imageHeldAfterEndMs = 200;

@@ -52,9 +52,6 @@ TEST_F(ProgramsStore, ProgramsWindowsMutexesAndPendingAnswersSurviveSaveAndLoad)
     EXPECT_EQ(programsFile(dir()), programsFile(dir() + "/again"));
     EXPECT_EQ(described.substr(0, described.find("mutex    Solo")), control::describePrograms());
     EXPECT_NE(std::string::npos, described.find("window   0x10044 HH Parent \"b=%\"\n"));
-    EXPECT_EQ(2u, control::mutexes().size());
-    EXPECT_EQ(1u, control::programs()[1].messages.at(WM_USER + 2));
-    EXPECT_EQ(DWORD(SW_SHOW), control::programs()[1].showWindow);
 
     Sleep(199);
     EXPECT_TRUE(control::programs()[1].running);
