@@ -1,4 +1,5 @@
 #include "files_boot_queue.h"
+#include "files_boot_refusals.h"
 #include "files_paths.h"
 #include "machine.h"
 #include "winsim/text.h"
@@ -19,7 +20,8 @@ std::u16string ntPath(const winsim::WindowsPath& path) {
 
 // Only the boot-time form exists on the simulated machine: the installer never moves a
 // file at once. Scheduling touches the registry alone, so it succeeds for a missing or
-// held source; it needs administrator rights to write HKLM.
+// held source; it needs administrator rights to write HKLM. A knob makes the system refuse
+// the deletion of chosen files.
 BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags) {
     if (!(dwFlags & MOVEFILE_DELAY_UNTIL_REBOOT)) {
         return fail(ERROR_NOT_SUPPORTED);
@@ -41,6 +43,10 @@ BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD
     }
     if (!winsim::machine().settings.administrator) {
         return fail(ERROR_ACCESS_DENIED);
+    }
+    const DWORD refusal = lpNewFileName ? 0 : winsim::bootDeletionRefusal(source);
+    if (refusal) {
+        return fail(refusal);
     }
     winsim::queueBootOperation({ntPath(source), target});
     return TRUE;

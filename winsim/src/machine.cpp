@@ -51,4 +51,8 @@ size_t liveMemoryBlocks() {
     return machine().memory.liveBlocks();
 }
 
+void failAllocations(size_t granted, size_t refused) {
+    machine().memory.refuseAfter(granted, refused);
+}
+
 } // namespace winsim::control

@@ -9,6 +9,7 @@
 
 #include "machine.h"
 #include "machine_store_text.h"
+#include "machine_store_user.h"
 #include "winsim/control.h"
 
 namespace winsim::control {
@@ -35,7 +36,8 @@ std::string stateText(const Machine& m) {
         << "command_line=" << percentEscape(s.commandLine) << "\n"
         << "os_version=" << s.osMajor << "." << s.osMinor << "." << s.osBuild << "\n"
         << "os_platform=" << s.osPlatform << "\n"
-        << "administrator=" << (s.administrator ? 1 : 0) << "\n";
+        << "administrator=" << (s.administrator ? 1 : 0) << "\n"
+        << sessionStateText();
     return out.str();
 }
 
@@ -135,6 +137,7 @@ void freshMachine(const std::string& hostDir) {
     m.files.reset();
     m.services.reset();
     m.spooler.reset();
+    resetSessionState();
     m.programs.reset();
 }
 
@@ -154,8 +157,9 @@ bool loadMachine(const std::string& dir) {
     m.hostDir = dir;
     m.lastError = 0;
     m.settings = MachineSettings();
-    return applyState(fields, m) && m.registry.load(dir) && m.memory.load(dir) &&
-           m.files.load(dir) && m.services.load(dir) && m.spooler.load(dir) && m.programs.load(dir);
+    return applyState(fields, m) && applySessionState(fields) && m.registry.load(dir) &&
+           m.memory.load(dir) && m.files.load(dir) && m.services.load(dir) && m.spooler.load(dir) &&
+           m.programs.load(dir);
 }
 
 bool saveMachine(const std::string& dir) {

@@ -1,8 +1,10 @@
 // The Linux program: what the C runtime and the loader do on Windows before wWinMain.
 // It loads the machine (a fresh one when the directory holds none yet), gives the
 // program its command line, calls wWinMain, saves the machine and exits with its code.
+// Each dialog the run showed is printed (its title, then the text of its edit box) and was
+// closed the way the machine's knob says.
 //   folioinst [words...]        run the installer with these words
-//   folioinst --fresh-machine   replace the machine directory's machine by a fresh one
+//   folioinst --fresh-machine   replace the machine directory's machine by a fresh Windows one
 //   folioinst --reboot          restart the saved machine (boot-time file operations run)
 //   folioinst --demo-machine    a fresh machine with the product's files beside the program
 //   folioinst --describe        print what the saved machine holds
@@ -42,6 +44,22 @@ LPWSTR argumentsOf(LPWSTR line) {
     return p;
 }
 
+// The edit box shows Windows line ends; a Linux terminal wants its own.
+void printDialogs() {
+    const int kEditBox = 1001;
+    for (const winsim::control::ShownDialog& dialog : winsim::control::shownDialogs()) {
+        auto edit = dialog.controls.find(kEditBox);
+        std::string text = edit == dialog.controls.end() ? std::string() : edit->second;
+        for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
+            text.erase(at, 1);
+        }
+        if (!text.empty() && text.back() != '\n') {
+            text += '\n';
+        }
+        std::printf("%s\n%s", dialog.title.c_str(), text.c_str());
+    }
+}
+
 int freshMachineCommand(const std::string& dir, void (*make)(const std::string&)) {
     make(dir);
     if (!winsim::control::saveMachine(dir)) {
@@ -75,7 +93,7 @@ int describeCommand(const std::string& dir) {
 
 int runCommand(const std::string& dir, int argc, char** argv) {
     if (!winsim::control::machineExists(dir)) {
-        winsim::control::freshMachine(dir);
+        winsim::control::windowsMachine(dir);
     } else if (!winsim::control::loadMachine(dir)) {
         std::fprintf(stderr, "folioinst: cannot load the machine in %s\n", dir.c_str());
         return kToolFailure;
@@ -83,6 +101,7 @@ int runCommand(const std::string& dir, int argc, char** argv) {
     winsim::control::setCommandWords(std::vector<std::string>(argv + 1, argv + argc));
     HINSTANCE instance = static_cast<HINSTANCE>(winsim::control::programInstance());
     int exitCode = wWinMain(instance, nullptr, argumentsOf(GetCommandLineW()), kShowDefault);
+    printDialogs();
     if (!winsim::control::saveMachine(dir)) {
         std::fprintf(stderr, "folioinst: cannot save the machine to %s\n", dir.c_str());
         return kToolFailure;
@@ -95,7 +114,7 @@ int runCommand(const std::string& dir, int argc, char** argv) {
 int main(int argc, char** argv) {
     const std::string dir = winsim::control::defaultMachineDir();
     if (argc == 2 && std::strcmp(argv[1], "--fresh-machine") == 0) {
-        return freshMachineCommand(dir, winsim::control::freshMachine);
+        return freshMachineCommand(dir, winsim::control::windowsMachine);
     }
     if (argc == 2 && std::strcmp(argv[1], "--demo-machine") == 0) {
         return freshMachineCommand(dir, winsim::control::demoMachine);

@@ -119,15 +119,3 @@ BOOL WINAPI CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine,
     lpProcessInformation->dwThreadId = programs.program(pid)->tid;
     return TRUE;
 }
-
-// The loader's search flags that may stand alone or together; anything else is refused.
-BOOL WINAPI SetDefaultDllDirectories(DWORD DirectoryFlags) {
-    const DWORD known = LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_USER_DIRS |
-                        LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
-    if (DirectoryFlags == 0 || (DirectoryFlags & ~known)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    winsim::machine().programs.dllDirectories = DirectoryFlags;
-    return TRUE;
-}

@@ -2,6 +2,7 @@
 // newest on top, so FindWindowW answers with the most recently opened match.
 #include "machine.h"
 #include "programs_model.h"
+#include "user_model.h"
 #include "winsim/text.h"
 
 namespace winsim {
@@ -16,6 +17,25 @@ const Window* Programs::window(HWND hwnd) const {
 }
 
 } // namespace winsim
+
+namespace {
+
+// The installer's own dialog and its controls are windows too, while the dialog is shown.
+bool isDialogWindow(HWND hwnd) {
+    for (const winsim::LiveDialog& dialog : winsim::userSession().live) {
+        if (dialog.window == hwnd) {
+            return true;
+        }
+        for (const auto& control : dialog.controls) {
+            if (control.second == hwnd) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
 
 // Class and title both match without regard to case; a missing one matches any window.
 // Finding nothing leaves the last error as it was.
@@ -33,14 +53,15 @@ HWND WINAPI FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
 }
 
 BOOL WINAPI IsWindow(HWND hWnd) {
-    return winsim::machine().programs.window(hWnd) ? TRUE : FALSE;
+    return winsim::machine().programs.window(hWnd) || isDialogWindow(hWnd) ? TRUE : FALSE;
 }
 
-// A null window posts to the installer's own thread, whose queue nothing in the simulation
-// reads. Any other message goes to the program that owns the window, which answers later.
+// A null window posts to the installer's own thread, as does a window of its dialog; nothing
+// in the simulation reads that queue. Any other message goes to the program that owns the
+// window, which answers later.
 BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     (void)lParam;
-    if (!hWnd) {
+    if (!hWnd || isDialogWindow(hWnd)) {
         return TRUE;
     }
     winsim::Programs& programs = winsim::machine().programs;

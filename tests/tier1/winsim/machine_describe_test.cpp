@@ -27,7 +27,10 @@ TEST_F(DemoMachine, ProductFilesAreUsableAndTheDescriptionShowsTheSpooler) {
 
     const std::string description = control::describeMachine();
     EXPECT_NE(std::string::npos, description.find("service  Spooler running\n"));
-    EXPECT_NE(std::string::npos, description.find("monitor  Folioscope: (orvmon64.dll)\n"));
+    EXPECT_NE(std::string::npos, description.find("inbox    printers: Fax, Microsoft Print to PDF, "
+                                                  "Microsoft XPS Document Writer\n"));
+    EXPECT_NE(std::string::npos,
+              description.find("monitor  Folioscope: (orvmon64.dll, port Folioscope:)\n"));
     EXPECT_TRUE(control::fileExists("C:\\Program Files\\Folioscope\\foltray.exe"));
     EXPECT_TRUE(control::fileExists("C:\\Program Files\\Folioscope\\orvhelp.chm"));
 }

@@ -21,6 +21,14 @@ HWND find(const char* className, const char* title) {
                        title ? static_cast<const WCHAR*>(wideTitle) : nullptr);
 }
 
+// The installer's own dialog is a window while it is shown.
+INT_PTR CALLBACK endAtOnce(HWND dialog, UINT message, WPARAM, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        EndDialog(dialog, IsWindow(dialog) && PostMessageW(dialog, WM_USER, 0, 0) ? 1 : 2);
+    }
+    return FALSE;
+}
+
 class Programs : public MachineTest {};
 
 // Names match in any letter case, a null one matches any window, and the newest window of
@@ -46,6 +54,8 @@ TEST_F(Programs, FindWindowIsWindowAndPostMessage) {
     EXPECT_TRUE(IsWindow(tray));
     EXPECT_FALSE(IsWindow(nullptr));
     EXPECT_FALSE(IsWindow(reinterpret_cast<HWND>(0x10010)));
+    EXPECT_EQ(1, DialogBoxParamW(static_cast<HINSTANCE>(control::programInstance()),
+                                 MAKEINTRESOURCEW(101), tray, endAtOnce, 0));
 
     SetLastError(kPoison);
     EXPECT_TRUE(PostMessageW(tray, WM_USER + 2, 0, 0));

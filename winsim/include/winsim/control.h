@@ -11,3 +11,4 @@
 #include "winsim/control/versions.h"
 #include "winsim/control/services.h"
 #include "winsim/control/spooler.h"
+#include "winsim/control/user.h"
