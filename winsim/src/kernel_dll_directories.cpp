@@ -1,17 +1,19 @@
-#include <windows.h>
+#include "machine.h"
 
 namespace {
 
-// LOAD_LIBRARY_SEARCH_APPLICATION_DIR, _USER_DIRS, _SYSTEM32 and _DEFAULT_DIRS: the only
-// flags Windows accepts here. The simulated process loads no DLL, so nothing else changes.
-constexpr DWORD kSearchFlags = 0x00000200 | 0x00000400 | LOAD_LIBRARY_SEARCH_SYSTEM32 | 0x00001000;
+// The only flags Windows accepts here.
+constexpr DWORD kSearchFlags = LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_USER_DIRS |
+                               LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
 
 } // namespace
 
+// The simulated process loads no DLL; the flags are only kept for tests to read back.
 BOOL WINAPI SetDefaultDllDirectories(DWORD DirectoryFlags) {
     if (DirectoryFlags == 0 || (DirectoryFlags & ~kSearchFlags) != 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    winsim::machine().programs.dllDirectories = DirectoryFlags;
     return TRUE;
 }

@@ -13,6 +13,7 @@ void advanceClock(uint64_t ms) {
     Machine& m = machine();
     m.clockMs += ms;
     m.services.onClock(m.clockMs);
+    m.programs.onClock(m.clockMs);
 }
 
 } // namespace winsim
@@ -43,7 +44,7 @@ void* programInstance() {
 size_t openHandleCount() {
     const Machine& m = machine();
     return m.files.openHandles() + m.registry.openHandles() + m.services.openHandles() +
-           m.spooler.openHandles();
+           m.spooler.openHandles() + m.programs.openHandles();
 }
 
 size_t liveMemoryBlocks() {

@@ -126,7 +126,7 @@ std::string describeMachine() {
                     : "move " + toUtf8(operation.first) + " to " + toUtf8(operation.second)) +
                "\n";
     }
-    return out;
+    return out + describePrograms();
 }
 
 } // namespace winsim::control
