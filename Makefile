@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets; the build logic lives in CMakeLists.txt.
-.PHONY: demo test deps linux windows sanitize format
+.PHONY: demo test deps linux windows sanitize dist format
 
 demo: deps linux
 	tools/demo.sh build/linux/folioinst
@@ -22,6 +22,12 @@ windows:
 sanitize:
 	cmake --preset sanitize
 	cmake --build --preset sanitize
+
+# The product folder: build/dist/Folioscope/Setup/ holds the installer and the files it
+# places; the tray companion sits one level up, where the installer starts it from.
+dist: windows
+	rm -rf build/dist/Folioscope
+	cmake --install build/windows --prefix build/dist/Folioscope
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -7,6 +7,9 @@
 // The owner window is only taken from a command line of exactly three words; with more,
 // every word after the command is ignored.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+    // Elevated, perhaps started from a folder others can write to: every DLL loaded from
+    // now on comes from the system directory, never from the program's own folder.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     moduleInstance = instance;
     int wordCount = 0;
     LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &wordCount);

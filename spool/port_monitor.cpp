@@ -72,12 +72,14 @@ bool keepsCompatibleMonitor(InstallContext& context, const WCHAR* path, bool fou
 }
 
 // The spooler refuses while a printer prints to the monitor's port, and a restart
-// releases a monitor that is still busy.
+// releases a monitor that is still busy. A monitor missing from the list is excused only
+// by the spooler's own "unknown monitor": the list is also empty when the enumeration
+// failed.
 bool unregisterMonitor(InstallContext& context, bool found) {
     if (deleteProductMonitor(context.environment)) {
         return true;
     }
-    if (!found) {
+    if (!found && GetLastError() == ERROR_UNKNOWN_PRINT_MONITOR) {
         logLine(context,
                 L"Can't delete monitor and monitor was not found. So everything should be ok");
         return false;
@@ -92,6 +94,8 @@ bool unregisterMonitor(InstallContext& context, bool found) {
         return true;
     }
     logError(context, 12, L"Can`t remove the port monitor 'Folioscope:'");
+    // The monitor stays registered, so no later step would move its printers back.
+    restoreParkedPrinters(context);
     return false;
 }
 

@@ -10,8 +10,9 @@ const int kOldestCompatibleMonitorBuild = 1214;
 const int kNewestCompatibleMonitorBuild = 2060;
 
 // Uninstall step: removes the monitor (parking printers and restarting the spooler if
-// the spooler refuses) and deletes its DLL; during a reinstall it keeps a compatible
-// monitor and clears InstallMonitor or CopyMonitor accordingly.
+// the spooler refuses; when it still refuses, the printers go back at once) and deletes
+// its DLL; during a reinstall it keeps a compatible monitor and clears InstallMonitor or
+// CopyMonitor accordingly.
 void removePortMonitor(InstallContext& context, const MonitorList& monitors);
 // Reinstall step: copies the DLL (when CopyMonitor), registers the monitor and moves the
 // parked printers back.

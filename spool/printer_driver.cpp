@@ -40,9 +40,10 @@ void registerDriver(InstallContext& context, WCHAR* driverPath, WCHAR* uiPath, W
     }
 }
 
-// The spooler has taken its own copies; the staged ones are ours to remove.
+// The spooler has taken its own copies; the staged ones are ours to remove. An empty path
+// (a help file that was not staged) names nothing to delete.
 void deleteStagedCopy(InstallContext& context, const WCHAR* path) {
-    if (!DeleteFileW(path) && path[0] != L'\0') {
+    if (path[0] != L'\0' && !DeleteFileW(path)) {
         addDeferredFile(context.deferredFiles, path);
     }
 }
@@ -85,18 +86,43 @@ BOOL deleteProductDriver(InstallContext& context) {
                                   const_cast<LPWSTR>(kProductDriver), DPD_DELETE_ALL_FILES, 0);
 }
 
+// Without a list, "unknown printer driver" is the spooler's word that there is nothing to
+// remove: the clean machine's answer, not a failure. A listed driver that vanished
+// meanwhile still is one.
+bool answeredAbsent(InstallContext& context, bool listed) {
+    if (listed || GetLastError() != ERROR_UNKNOWN_PRINTER_DRIVER) {
+        return false;
+    }
+    logLine(context, L"No Folioscope driver was found");
+    return true;
+}
+
 // A driver the spooler still has loaded goes once a restart has let go of it.
-void deleteDriver(InstallContext& context) {
+void deleteDriver(InstallContext& context, bool listed) {
     if (deleteProductDriver(context)) {
         logLine(context, L"OK :)");
+        return;
+    }
+    if (answeredAbsent(context, listed)) {
         return;
     }
     logLine(context, L"Can't delete driver. Trying to restart spooler");
     { SpoolerRestart restart(&context); }
     if (deleteProductDriver(context)) {
         logLine(context, L"OK :)");
-    } else {
+    } else if (!answeredAbsent(context, listed)) {
         logError(context, 14, L"Can`t remove the printer-driver 'Folioscope printer'");
+    }
+}
+
+void removeListedDriver(InstallContext& context, const DriverList& drivers) {
+    logDriverList(context, drivers);
+    int index = findProductDriver(drivers);
+    if (index < 0) {
+        logLine(context, L"No Folioscope driver was found");
+    } else {
+        logLine(context, L"Driver is found. Index=%d", index + 1);
+        deleteDriver(context, true);
     }
 }
 
@@ -135,13 +161,12 @@ void installPrinterDriver(InstallContext& context) {
 void removePrinterDriver(InstallContext& context, const DriverList& drivers) {
     logLine(context, L">DeletePrinterDriver for %s", context.environment);
     ++context.logDepth;
-    logDriverList(context, drivers);
-    int index = findProductDriver(drivers);
-    if (index < 0) {
-        logLine(context, L"No Folioscope driver was found");
+    if (drivers.failed) {
+        // Not knowing is no reason to leave the driver registered; the call names it.
+        logLine(context, L"Can't list printer drivers. Trying to delete the driver anyway");
+        deleteDriver(context, false);
     } else {
-        logLine(context, L"Driver is found. Index=%d", index + 1);
-        deleteDriver(context);
+        removeListedDriver(context, drivers);
     }
     --context.logDepth;
 }

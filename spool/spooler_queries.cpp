@@ -61,17 +61,18 @@ DriverInfo queryDriverInfo(HANDLE printer) {
 }
 
 DriverList enumDrivers(const WCHAR* environment) {
-    DriverList list{nullptr, kDriverListLevel, 0};
+    DriverList list{nullptr, kDriverListLevel, 0, false};
     BYTE* buffer = nullptr;
     DWORD needed = 0;
     auto enumerate = [&list, environment](BYTE* into, DWORD size, DWORD& needs) {
         return EnumPrinterDriversW(nullptr, const_cast<LPWSTR>(environment), kDriverListLevel, into,
                                    size, &needs, &list.count);
     };
-    if (probeAndFill(enumerate, ProbeRule::successMeansEmpty, 0, buffer, needed) !=
-        QueryOutcome::filled) {
+    QueryOutcome outcome = probeAndFill(enumerate, ProbeRule::successMeansEmpty, 0, buffer, needed);
+    if (outcome != QueryOutcome::filled) {
         list.count = 0;
     }
+    list.failed = outcome != QueryOutcome::filled && outcome != QueryOutcome::nothingToList;
     list.drivers = reinterpret_cast<DRIVER_INFO_6W*>(buffer);
     return list;
 }

@@ -24,6 +24,8 @@ struct DriverList {
     DRIVER_INFO_6W* drivers; // null when empty
     DWORD level;
     DWORD count;
+    // The spooler did not answer: the empty list then says nothing about what is installed.
+    bool failed;
 };
 
 // Every local printer and printer connection, level 2. Whatever the list held is freed
@@ -33,5 +35,6 @@ void releasePrinterList(PrinterList& list);
 PrinterInfo queryPrinterInfo(HANDLE printer);
 // The printer's driver, level 2, for the spooler's own environment.
 DriverInfo queryDriverInfo(HANDLE printer);
-// The drivers installed for the environment, level 6.
+// The drivers installed for the environment, level 6; `failed` tells a refused or broken
+// enumeration from one that found nothing.
 DriverList enumDrivers(const WCHAR* environment);

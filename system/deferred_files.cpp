@@ -23,20 +23,37 @@ bool isGone(const WCHAR* path) {
 
 } // namespace
 
-// An empty path names no file: a node for it could only hand a null path to DeleteFileW and
-// to the reboot scheduling.
+// A node without a path could only hand a null path to DeleteFileW and to the reboot
+// scheduling: an empty path names no file, and out of memory the file is not listed.
 void addDeferredFile(DeferredFile*& head, const WCHAR* path) {
     if (textLength(path) == 0 || isListed(head, path)) {
+        return;
+    }
+    WCHAR* copy = duplicateText(path);
+    if (copy == nullptr) {
         return;
     }
     DeferredFile* node =
         static_cast<DeferredFile*>(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, sizeof(DeferredFile)));
     if (node == nullptr) {
+        GlobalFree(copy);
         return;
     }
-    node->path = duplicateText(path);
+    node->path = copy;
     node->next = head;
     head = node;
+}
+
+void dropDeferredFile(DeferredFile*& head, const WCHAR* path) {
+    for (DeferredFile** link = &head; *link != nullptr; link = &(*link)->next) {
+        DeferredFile* node = *link;
+        if (sameText(node->path, path)) {
+            *link = node->next;
+            node->next = nullptr;
+            freeDeferredFiles(node);
+            return;
+        }
+    }
 }
 
 void deleteDeferredFiles(InstallContext& context) {

@@ -4,6 +4,7 @@
 #include "log/install_log.h"
 #include "log/text_utils.h"
 #include "log/wide_text.h"
+#include "system/deferred_files.h"
 
 namespace {
 
@@ -61,6 +62,14 @@ bool copyContents(InstallContext& context, HANDLE source, HANDLE target, const W
     }
 }
 
+// CREATE_ALWAYS has already replaced whatever stood there: a truncated DLL must not be
+// left for the spooler to load or register.
+void discardPartialTarget(InstallContext& context, const WCHAR* targetPath) {
+    if (!DeleteFileW(targetPath)) {
+        addDeferredFile(context.deferredFiles, targetPath);
+    }
+}
+
 HRESULT copyOpenedSource(InstallContext& context, HANDLE source, const WCHAR* targetPath,
                          bool reportErrors) {
     HANDLE target = openForWriteWithTimeout(context, targetPath);
@@ -72,7 +81,13 @@ HRESULT copyOpenedSource(InstallContext& context, HANDLE source, const WCHAR* ta
     }
     bool copied = copyContents(context, source, target, targetPath);
     CloseHandle(target);
-    return copied ? S_OK : E_FAIL;
+    if (copied) {
+        // An earlier broken copy may have left this path to be deleted later.
+        dropDeferredFile(context.deferredFiles, targetPath);
+        return S_OK;
+    }
+    discardPartialTarget(context, targetPath);
+    return E_FAIL;
 }
 
 HRESULT copyBetween(InstallContext& context, const WCHAR* sourcePath, const WCHAR* targetPath,

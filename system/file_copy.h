@@ -13,6 +13,8 @@ HANDLE openForWriteWithTimeout(InstallContext& context, const WCHAR* path);
 // Copies fileName from the program's directory into targetDir. When outTargetPath is given,
 // the full target path is written there (outCapacity characters, NUL included) before any
 // file is opened; a path that does not fit fails the copy. Returns S_OK, or E_FAIL when a
-// file could not be opened or the copy broke off (a partial target never counts as copied).
+// file could not be opened or the copy broke off. A target the broken copy had created is
+// deleted, or left on the context's deferred list when it cannot be; a good copy takes
+// its target off that list.
 HRESULT copyProductFile(InstallContext& context, const WCHAR* targetDir, const WCHAR* fileName,
                         WCHAR* outTargetPath, size_t outCapacity, bool reportErrors);

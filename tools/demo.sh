@@ -24,7 +24,7 @@ meaning() {
 }
 
 "$program" --demo-machine || exit 1
-echo "== a fresh machine in $machine with the product's files beside the program"
+echo "== a fresh Windows 10/11 x64 machine in $machine with the product's files beside the program"
 "$program" --describe
 for words in "" "bogus" "onInit" "install"; do
     echo

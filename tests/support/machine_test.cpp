@@ -17,7 +17,7 @@ void MachineTest::SetUp() {
 
 void MachineTest::TearDown() {
     EXPECT_EQ(0u, winsim::control::openHandleCount())
-        << "handles (files, keys, services, printers) left open by the test";
+        << "handles (files, keys, services, printers, mutexes, processes) left open by the test";
     EXPECT_EQ(0u, winsim::control::liveMemoryBlocks()) << "global/local blocks never freed";
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);

@@ -19,7 +19,7 @@ const DWORD kWriteData = 0x0002 | 0x0004; // FILE_WRITE_DATA, FILE_APPEND_DATA
 
 const char* const kFreshDirectories[] = {
     "Windows/system32",
-    "Windows/system32/spool/drivers/x64/3",
+    "Windows/system32/spool/DRIVERS/x64/3",
     "Program Files/Folioscope",
 };
 

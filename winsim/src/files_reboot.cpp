@@ -52,6 +52,7 @@ namespace winsim::control {
 // The automatic services (the spooler among them) start once the queue is done.
 void reboot() {
     machine().services.shutDown();
+    machine().programs.reboot();
     machine().files.releaseAllHolds();
     for (const BootOperation& operation : queuedBootOperations()) {
         const WindowsPath source = parseWindowsPath(toUtf8(operation.first));

@@ -21,6 +21,7 @@ void setClockMs(uint64_t ms) {
     Machine& m = machine();
     m.clockMs = ms;
     m.services.onClock(ms);
+    m.programs.onClock(ms);
 }
 
 } // namespace winsim::control

@@ -9,7 +9,22 @@ Memory::~Memory() {
     reset();
 }
 
+bool Memory::refusesNow() {
+    if (refusalsLeft_ == 0) {
+        return false;
+    }
+    if (grantsLeft_ > 0) {
+        --grantsLeft_;
+        return false;
+    }
+    --refusalsLeft_;
+    return true;
+}
+
 void* Memory::allocate(size_t bytes, bool zeroFill) {
+    if (refusesNow()) {
+        return nullptr;
+    }
     void* block = zeroFill ? std::calloc(1, bytes ? bytes : 1) : std::malloc(bytes ? bytes : 1);
     if (block) {
         blocks_[block] = bytes;
@@ -41,6 +56,7 @@ void Memory::reset() {
         std::free(const_cast<void*>(entry.first));
     }
     blocks_.clear();
+    refuseAfter(0, 0);
 }
 
 } // namespace winsim

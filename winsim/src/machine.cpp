@@ -13,6 +13,7 @@ void advanceClock(uint64_t ms) {
     Machine& m = machine();
     m.clockMs += ms;
     m.services.onClock(m.clockMs);
+    m.programs.onClock(m.clockMs);
 }
 
 } // namespace winsim
@@ -43,11 +44,15 @@ void* programInstance() {
 size_t openHandleCount() {
     const Machine& m = machine();
     return m.files.openHandles() + m.registry.openHandles() + m.services.openHandles() +
-           m.spooler.openHandles();
+           m.spooler.openHandles() + m.programs.openHandles();
 }
 
 size_t liveMemoryBlocks() {
     return machine().memory.liveBlocks();
+}
+
+void failAllocations(size_t granted, size_t refused) {
+    machine().memory.refuseAfter(granted, refused);
 }
 
 } // namespace winsim::control

@@ -8,6 +8,7 @@
 
 #include "files_model.h"
 #include "memory_model.h"
+#include "programs_model.h"
 #include "registry_model.h"
 #include "services_model.h"
 #include "spooler_model.h"
@@ -34,12 +35,14 @@ struct Machine {
     Registry registry;
     ServiceManager services;
     Spooler spooler;
+    Programs programs;
 };
 
 Machine& machine();
 
 // Moves the virtual clock on; everything that happens "over time" (service state
-// changes, a file released by its holder) is derived from the clock when it is looked at.
+// changes, a file released by its holder, other programs answering) is derived from the
+// clock when it is looked at.
 void advanceClock(uint64_t ms);
 
 } // namespace winsim

@@ -1,7 +1,10 @@
+#include <map>
 #include <string>
+#include <vector>
 
 #include "files_boot_queue.h"
 #include "machine.h"
+#include "machine_windows.h"
 #include "winsim/control.h"
 #include "winsim/text.h"
 
@@ -9,8 +12,7 @@ namespace winsim::control {
 
 namespace {
 
-const char* const kProductDlls[] = {"orvmon64.dll", "orvdrv64.dll", "orvui64.dll"};
-const char* const kProductDir = "C:\\Program Files\\Folioscope\\";
+const char* const kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 std::string stateName(uint32_t state) {
     switch (state) {
@@ -27,39 +29,96 @@ std::string stateName(uint32_t state) {
     }
 }
 
-void describePrinters(std::string& out) {
-    for (const PrinterState& printer : printers()) {
-        out += "printer  " + printer.name + " (port " + printer.port + ", driver " +
-               printer.driver + ")\n";
+std::string quoted(const std::string& label, const std::string& text) {
+    return text.empty() ? std::string() : ", " + label + " \"" + text + "\"";
+}
+
+// Windows' own objects by name, in the spooler's order, on one line.
+void listInbox(std::string& out, const char* what, const std::vector<std::string>& names) {
+    std::string line;
+    for (const std::string& name : names) {
+        line += (line.empty() ? "" : ", ") + name;
     }
+    if (!line.empty()) {
+        out += std::string("inbox    ") + what + ": " + line + "\n";
+    }
+}
+
+void describeMonitors(std::string& out) {
+    std::vector<std::string> inboxNames;
+    std::string others;
+    for (const MonitorState& monitor : monitors()) {
+        if (inbox::isMonitor(monitor.name)) {
+            inboxNames.push_back(monitor.name);
+            continue;
+        }
+        std::string ports;
+        for (const std::string& port : monitor.ports) {
+            ports += ", port " + port;
+        }
+        others += "monitor  " + monitor.name + " (" + monitor.dll + ports + ")\n";
+    }
+    listInbox(out, "monitors", inboxNames);
+    out += others;
+}
+
+void describeDrivers(std::string& out) {
+    std::vector<std::string> inboxNames;
+    std::string others;
+    for (const DriverState& d : drivers()) {
+        if (inbox::isDriver(d.name)) {
+            inboxNames.push_back(d.name);
+            continue;
+        }
+        others += "driver   " + d.name + " (" + d.driverFile +
+                  (d.dataFile == d.driverFile ? "" : ", data " + d.dataFile) + ", config " +
+                  d.configFile + (d.helpFile.empty() ? "" : ", help " + d.helpFile) +
+                  quoted("maker", d.manufacturer) + ")\n";
+    }
+    listInbox(out, "drivers", inboxNames);
+    out += others;
+}
+
+void describePrinters(std::string& out) {
+    std::vector<std::string> inboxNames;
+    std::string others;
+    for (const PrinterState& p : printers()) {
+        if (inbox::isPrinter(p.name)) {
+            inboxNames.push_back(p.name);
+            continue;
+        }
+        others += "printer  " + p.name + " (port " + p.port + ", driver " + p.driver +
+                  quoted("comment", p.comment) + quoted("location", p.location) +
+                  (p.jobs ? ", jobs " + std::to_string(p.jobs) : "") +
+                  (p.pendingDeletion ? ", pending deletion" : "") + ")\n";
+        for (const auto& data : p.data) {
+            others += "  data   " + data.first + " = " + data.second + "\n";
+        }
+    }
+    listInbox(out, "printers", inboxNames);
+    out += others;
     const std::string byDefault = defaultPrinter();
     out += "default  " + (byDefault.empty() ? std::string("(none)") : byDefault) + "\n";
 }
 
-} // namespace
-
-void demoMachine(const std::string& hostDir) {
-    freshMachine(hostDir);
-    const std::string dir = kProductDir;
-    VersionedPeOptions monitor;
-    monitor.exports = {"InitializePrintMonitor2"};
-    writeVersionedPe(dir + kProductDlls[0], 3, 0, 0, 2060, monitor);
-    writeVersionedPe(dir + kProductDlls[1], 3, 0, 0, 2060);
-    writeVersionedPe(dir + kProductDlls[2], 3, 0, 0, 2060);
-    writeFile(dir + "orvhelp.chm", "ITSF help");
-    writeVersionedPe(dir + "foltray.exe", 3, 0, 0, 2060);
+// What starts at every logon.
+void describeLogon(std::string& out) {
+    const RegKey* run = machine().registry.find(Hive::LocalMachine, kRunKey);
+    for (const auto& value : run ? run->values : std::map<std::string, RegValue>()) {
+        out += "logon    " + value.second.name + " = " +
+               Registry::getString(*run, value.second.name) + "\n";
+    }
 }
+
+} // namespace
 
 std::string describeMachine() {
     std::string out = "clock    " + std::to_string(clockMs()) + " ms\n";
     out += "service  Spooler " + stateName(serviceState("Spooler")) + "\n";
-    for (const MonitorState& monitor : monitors()) {
-        out += "monitor  " + monitor.name + " (" + monitor.dll + ")\n";
-    }
-    for (const DriverState& driver : drivers()) {
-        out += "driver   " + driver.name + " (" + driver.driverFile + ")\n";
-    }
+    describeMonitors(out);
+    describeDrivers(out);
     describePrinters(out);
+    describeLogon(out);
     for (const BootOperation& operation : queuedBootOperations()) {
         out += "at boot  " +
                (operation.second.empty()
@@ -67,7 +126,7 @@ std::string describeMachine() {
                     : "move " + toUtf8(operation.first) + " to " + toUtf8(operation.second)) +
                "\n";
     }
-    return out;
+    return out + describePrograms();
 }
 
 } // namespace winsim::control

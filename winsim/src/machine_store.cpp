@@ -138,6 +138,7 @@ void freshMachine(const std::string& hostDir) {
     m.services.reset();
     m.spooler.reset();
     resetSessionState();
+    m.programs.reset();
 }
 
 bool machineExists(const std::string& dir) {
@@ -157,7 +158,8 @@ bool loadMachine(const std::string& dir) {
     m.lastError = 0;
     m.settings = MachineSettings();
     return applyState(fields, m) && applySessionState(fields) && m.registry.load(dir) &&
-           m.memory.load(dir) && m.files.load(dir) && m.services.load(dir) && m.spooler.load(dir);
+           m.memory.load(dir) && m.files.load(dir) && m.services.load(dir) && m.spooler.load(dir) &&
+           m.programs.load(dir);
 }
 
 bool saveMachine(const std::string& dir) {
@@ -165,7 +167,7 @@ bool saveMachine(const std::string& dir) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     return !ec && writeState(dir, m) && m.registry.save(dir) && m.memory.save(dir) &&
-           m.files.save(dir) && m.services.save(dir) && m.spooler.save(dir);
+           m.files.save(dir) && m.services.save(dir) && m.spooler.save(dir) && m.programs.save(dir);
 }
 
 std::string defaultMachineDir() {

@@ -4,7 +4,7 @@
 // Each dialog the run showed is printed (its title, then the text of its edit box) and was
 // closed the way the machine's knob says.
 //   folioinst [words...]        run the installer with these words
-//   folioinst --fresh-machine   replace the machine directory's machine by a fresh one
+//   folioinst --fresh-machine   replace the machine directory's machine by a fresh Windows one
 //   folioinst --reboot          restart the saved machine (boot-time file operations run)
 //   folioinst --demo-machine    a fresh machine with the product's files beside the program
 //   folioinst --describe        print what the saved machine holds
@@ -93,7 +93,7 @@ int describeCommand(const std::string& dir) {
 
 int runCommand(const std::string& dir, int argc, char** argv) {
     if (!winsim::control::machineExists(dir)) {
-        winsim::control::freshMachine(dir);
+        winsim::control::windowsMachine(dir);
     } else if (!winsim::control::loadMachine(dir)) {
         std::fprintf(stderr, "folioinst: cannot load the machine in %s\n", dir.c_str());
         return kToolFailure;
@@ -114,7 +114,7 @@ int runCommand(const std::string& dir, int argc, char** argv) {
 int main(int argc, char** argv) {
     const std::string dir = winsim::control::defaultMachineDir();
     if (argc == 2 && std::strcmp(argv[1], "--fresh-machine") == 0) {
-        return freshMachineCommand(dir, winsim::control::freshMachine);
+        return freshMachineCommand(dir, winsim::control::windowsMachine);
     }
     if (argc == 2 && std::strcmp(argv[1], "--demo-machine") == 0) {
         return freshMachineCommand(dir, winsim::control::demoMachine);

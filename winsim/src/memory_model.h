@@ -31,9 +31,18 @@ class Memory {
         return true;
     }
     size_t liveBlocks() const { return blocks_.size(); }
+    // After `granted` more blocks, the next `refused` allocations fail.
+    void refuseAfter(size_t granted, size_t refused) {
+        grantsLeft_ = granted;
+        refusalsLeft_ = refused;
+    }
 
   private:
+    bool refusesNow();
+
     std::map<const void*, size_t> blocks_; // address -> size asked for
+    size_t grantsLeft_ = 0;
+    size_t refusalsLeft_ = 0;
 };
 
 } // namespace winsim

@@ -195,6 +195,23 @@ LSTATUS deleteValue(HKEY key, const std::string& name) {
     return Registry::removeValue(*regKey, name) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
+bool isString(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// A string counted without its terminator is stored with it when the character after the
+// count is NUL: NT adds it for callers that forgot it (Wine's registry conformance tests,
+// "off-by-one size", pass on Windows for both the W and the A call). Like Windows, this
+// reads the character just past the caller's count.
+template <typename Char> DWORD withForgottenTerminator(DWORD type, const BYTE* data, DWORD size) {
+    const DWORD chars = size / sizeof(Char);
+    if (!data || chars == 0 || !isString(type)) {
+        return size;
+    }
+    const Char* text = reinterpret_cast<const Char*>(data);
+    return text[chars - 1] != 0 && text[chars] == 0 ? size + sizeof(Char) : size;
+}
+
 std::string fromAnsi(LPCSTR text) {
     return text ? winsim::toUtf8(winsim::ansiToUtf16(text, std::strlen(text))) : std::string();
 }
@@ -254,17 +271,18 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
 
 LSTATUS WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType,
                               const BYTE* lpData, DWORD cbData) {
-    return setValue(hKey, fromWide(lpValueName), dwType, lpData, cbData);
+    return setValue(hKey, fromWide(lpValueName), dwType, lpData,
+                    withForgottenTerminator<WCHAR>(dwType, lpData, cbData));
 }
 
 // String data is widened from the ANSI code page: n bytes become n UTF-16 characters.
 LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType,
                               const BYTE* lpData, DWORD cbData) {
-    bool text = dwType == REG_SZ || dwType == REG_EXPAND_SZ || dwType == REG_MULTI_SZ;
-    if (!text || !lpData) {
+    if (!isString(dwType) || !lpData) {
         return setValue(hKey, fromAnsi(lpValueName), dwType, lpData, cbData);
     }
-    std::u16string chars = winsim::ansiToUtf16(reinterpret_cast<const char*>(lpData), cbData);
+    const DWORD size = withForgottenTerminator<char>(dwType, lpData, cbData);
+    std::u16string chars = winsim::ansiToUtf16(reinterpret_cast<const char*>(lpData), size);
     return setValue(hKey, fromAnsi(lpValueName), dwType,
                     reinterpret_cast<const BYTE*>(chars.data()),
                     static_cast<DWORD>(chars.size() * 2));

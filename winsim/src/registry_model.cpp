@@ -1,5 +1,6 @@
 #include "registry_model.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "winsim/text.h"
@@ -50,7 +51,16 @@ std::vector<uint8_t> utf16Bytes(const std::u16string& chars) {
     return data;
 }
 
+unsigned char upper(char c) {
+    return static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+}
+
 } // namespace
+
+bool RegistryOrder::operator()(const std::string& a, const std::string& b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return upper(x) < upper(y); });
+}
 
 RegKey& Registry::root(Hive hive) {
     return hive == Hive::LocalMachine ? localMachine_ : currentUser_;

@@ -21,10 +21,17 @@ struct RegValue {
     std::vector<uint8_t> data;
 };
 
+// A hive keeps a key's subkeys sorted by their upper-cased names, the order in which
+// RegEnumKeyEx and the services that read the registry (the spooler) meet them: "A_B"
+// comes after "AB", as '_' sorts after every upper-case letter.
+struct RegistryOrder {
+    bool operator()(const std::string& a, const std::string& b) const;
+};
+
 struct RegKey {
-    std::string name;                                       // as first created
-    std::map<std::string, RegValue> values;                 // by case-folded name
-    std::map<std::string, std::unique_ptr<RegKey>> subkeys; // by case-folded name
+    std::string name;                                                      // as first created
+    std::map<std::string, RegValue> values;                                // by case-folded name
+    std::map<std::string, std::unique_ptr<RegKey>, RegistryOrder> subkeys; // by case-folded name
 };
 
 // A key the program holds open. The path is resolved again on every use, so a handle

@@ -60,7 +60,12 @@ Service makeService(const std::string& name, const std::string& displayName, DWO
 void ServiceManager::reset() {
     services_.clear();
     handles_.clear();
-    install(makeService("Spooler", "Print Spooler", SERVICE_AUTO_START, SERVICE_RUNNING, 600, 400));
+    // Windows registers the spooler as an interactive own-process service: `sc query spooler`
+    // reports TYPE 110 WIN32_OWN_PROCESS (interactive).
+    Service spooler =
+        makeService("Spooler", "Print Spooler", SERVICE_AUTO_START, SERVICE_RUNNING, 600, 400);
+    spooler.type = SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS;
+    install(spooler);
     Service fax = makeService("Fax", "Fax", SERVICE_DEMAND_START, SERVICE_STOPPED, 1000, 500);
     fax.dependsOn = {"Spooler"};
     install(fax);

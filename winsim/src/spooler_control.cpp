@@ -179,7 +179,7 @@ std::vector<PrinterState> printers() {
 
 std::vector<MonitorState> monitors() {
     std::vector<MonitorState> states;
-    for (RegKey* key : children(monitorsKey())) {
+    for (RegKey* key : listedMonitors()) {
         states.push_back({key->name, Registry::getString(*key, "Driver"), portsOfMonitor(*key)});
     }
     return states;
@@ -187,7 +187,7 @@ std::vector<MonitorState> monitors() {
 
 std::vector<DriverState> drivers() {
     std::vector<DriverState> states;
-    for (RegKey* key : children(driversKey(*findEnvironment(nullptr)))) {
+    for (RegKey* key : listedDrivers(*findEnvironment(nullptr))) {
         const DriverRecord d = readDriver(*key);
         states.push_back({key->name, d.driverFile, d.dataFile, d.configFile, d.helpFile,
                           d.manufacturer, d.provider, d.oemUrl});

@@ -127,32 +127,32 @@ DWORD copyDriverFiles(const std::string& directory, const DriverRecord& driver) 
     return error;
 }
 
-std::vector<std::string> fullPaths(const std::string& directory,
+std::vector<std::string> fullPaths(const RegKey& environment, const DriverRecord& driver,
                                    const std::vector<std::string>& names) {
     std::vector<std::string> paths;
     for (const std::string& name : names) {
-        paths.push_back(directory + "\\" + name);
+        paths.push_back(driverFilePath(environment, driver, name));
     }
     return paths;
 }
 
-// One driver as the spooler reports it, with full paths into its version directory.
+// One driver as the spooler reports it, with full paths to its files.
 void fillDriver(DWORD level, const RegKey& environment, const RegKey& key, void* entry,
                 StringArea& s) {
     const DriverRecord d = readDriver(key);
-    const std::string dir = driverDirectory(environment) + "\\3";
+    auto path = [&](const std::string& file) { return driverFilePath(environment, d, file); };
     auto* info = static_cast<DRIVER_INFO_6W*>(entry);
     info->cVersion = d.version;
     info->pName = s.put(key.name);
     info->pEnvironment = s.put(environment.name);
-    info->pDriverPath = s.put(dir + "\\" + d.driverFile);
-    info->pDataFile = s.put(dir + "\\" + d.dataFile);
-    info->pConfigFile = s.put(dir + "\\" + d.configFile);
+    info->pDriverPath = s.put(path(d.driverFile));
+    info->pDataFile = s.put(path(d.dataFile));
+    info->pConfigFile = s.put(path(d.configFile));
     if (level == 2) {
         return;
     }
-    info->pHelpFile = d.helpFile.empty() ? nullptr : s.put(dir + "\\" + d.helpFile);
-    info->pDependentFiles = s.putMulti(fullPaths(dir, d.dependentFiles));
+    info->pHelpFile = d.helpFile.empty() ? nullptr : s.put(path(d.helpFile));
+    info->pDependentFiles = s.putMulti(fullPaths(environment, d, d.dependentFiles));
     info->pMonitorName = s.putOrNull(d.monitor);
     info->pDefaultDataType = s.putOrNull(d.datatype);
     if (level == 3) {
@@ -184,13 +184,14 @@ bool driverInUse(const RegKey& environment, const std::string& name) {
 }
 
 // Files of other drivers of the environment, which a deletion must not take along.
-bool sharedWithOtherDriver(RegKey& drivers, const RegKey& driver, const std::string& file) {
-    for (RegKey* other : children(drivers)) {
+bool sharedWithOtherDriver(RegKey& environment, const RegKey& driver, const std::string& path) {
+    for (RegKey* other : listedDrivers(environment)) {
         if (other == &driver) {
             continue;
         }
-        for (const std::string& used : filesOfDriver(readDriver(*other))) {
-            if (sameNameIgnoringCase(used, file)) {
+        const DriverRecord record = readDriver(*other);
+        for (const std::string& used : filesOfDriver(record)) {
+            if (sameNameIgnoringCase(driverFilePath(environment, record, used), path)) {
                 return true;
             }
         }
@@ -199,9 +200,8 @@ bool sharedWithOtherDriver(RegKey& drivers, const RegKey& driver, const std::str
 }
 
 // A file the spooler cannot delete now goes at the next boot.
-void deleteDriverFiles(const std::string& directory, const std::vector<std::string>& files) {
-    for (const std::string& file : files) {
-        const std::string path = directory + "\\3\\" + file;
+void deleteDriverFiles(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
         const DWORD error = deleteFile(path);
         if (error && error != ERROR_FILE_NOT_FOUND) {
             deleteAtReboot(path);
@@ -293,7 +293,7 @@ BOOL WINAPI EnumPrinterDriversW(LPWSTR pName, LPWSTR pEnvironment, DWORD Level, 
     if (driverEntrySize(Level) == 0) {
         return fail(ERROR_INVALID_LEVEL);
     }
-    const std::vector<RegKey*> drivers = children(driversKey(*environment));
+    const std::vector<RegKey*> drivers = listedDrivers(*environment);
     auto fill = [&](size_t i, void* entry, StringArea& strings) {
         fillDriver(Level, *environment, *drivers[i], entry, strings);
     };
@@ -320,7 +320,7 @@ BOOL WINAPI GetPrinterDriverW(HANDLE hPrinter, LPWSTR pEnvironment, DWORD Level,
     if (driverEntrySize(Level) == 0) {
         return fail(ERROR_INVALID_LEVEL);
     }
-    RegKey* driver = child(driversKey(*environment), readPrinter(*printer).driver);
+    RegKey* driver = findDriverIn(*environment, readPrinter(*printer).driver);
     if (!driver) {
         return fail(ERROR_UNKNOWN_PRINTER_DRIVER);
     }
@@ -354,28 +354,30 @@ BOOL WINAPI DeletePrinterDriverExW(LPWSTR pName, LPWSTR pEnvironment, LPWSTR pDr
     if (!environment) {
         return fail(ERROR_INVALID_ENVIRONMENT);
     }
-    RegKey& drivers = driversKey(*environment);
-    RegKey* driver = child(drivers, name);
-    if (!driver || ((dwDeleteFlag & DPD_DELETE_SPECIFIC_VERSION) && dwVersionFlag != 3)) {
+    RegKey* driver = findDriverIn(*environment, name);
+    const DriverRecord record = driver ? readDriver(*driver) : DriverRecord();
+    if (!driver ||
+        ((dwDeleteFlag & DPD_DELETE_SPECIFIC_VERSION) && dwVersionFlag != record.version)) {
         return fail(ERROR_UNKNOWN_PRINTER_DRIVER);
     }
     if (driverInUse(*environment, name)) {
         return fail(ERROR_PRINTER_DRIVER_IN_USE);
     }
     std::vector<std::string> unshared;
-    for (const std::string& file : filesOfDriver(readDriver(*driver))) {
-        if (!sharedWithOtherDriver(drivers, *driver, file)) {
-            unshared.push_back(file);
+    for (const std::string& file : filesOfDriver(record)) {
+        const std::string path = driverFilePath(*environment, record, file);
+        if (!sharedWithOtherDriver(*environment, *driver, path)) {
+            unshared.push_back(path);
         } else if (dwDeleteFlag & DPD_DELETE_ALL_FILES) {
             // INF: RPRN refuses without naming the code; "in use" is what the file is.
             return fail(ERROR_PRINTER_DRIVER_IN_USE);
         }
     }
-    const std::string directory = driverDirectory(*environment);
-    machine().registry.removeTree(Hive::LocalMachine, environmentKeyPath(environment->name) +
-                                                          "\\Drivers\\Version-3\\" + driver->name);
+    machine().registry.removeTree(Hive::LocalMachine,
+                                  environmentKeyPath(environment->name) + "\\Drivers\\Version-" +
+                                      std::to_string(record.version) + "\\" + driver->name);
     if (dwDeleteFlag & (DPD_DELETE_ALL_FILES | DPD_DELETE_UNUSED_FILES)) {
-        deleteDriverFiles(directory, unshared);
+        deleteDriverFiles(unshared);
     }
     spooler().refreshHolds();
     return TRUE;

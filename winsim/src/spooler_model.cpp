@@ -217,8 +217,9 @@ std::map<std::string, std::string> Spooler::filesToLoad() const {
         if (!driver || !environment) {
             continue;
         }
-        for (const std::string& file : spool::filesOfDriver(spool::readDriver(*driver))) {
-            add(spool::driverDirectory(*environment) + "\\3\\" + file);
+        const spool::DriverRecord record = spool::readDriver(*driver);
+        for (const std::string& file : spool::filesOfDriver(record)) {
+            add(spool::driverFilePath(*environment, record, file));
         }
     }
     return files;

@@ -71,7 +71,7 @@ BOOL WINAPI EnumMonitorsW(LPWSTR pName, DWORD Level, LPBYTE pMonitor, DWORD cbBu
     if (Level != 1 && Level != 2) {
         return fail(ERROR_INVALID_LEVEL);
     }
-    const std::vector<RegKey*> monitors = children(monitorsKey());
+    const std::vector<RegKey*> monitors = listedMonitors();
     auto fill = [&monitors, Level](size_t i, void* entry, StringArea& strings) {
         const RegKey& monitor = *monitors[i];
         if (Level == 1) {

@@ -1,5 +1,6 @@
 #include "spooler_registry.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "machine.h"
@@ -79,6 +80,26 @@ std::vector<RegKey*> children(RegKey& parent) {
     return keys;
 }
 
+// The spooler reads its monitors and drivers from the registry at start, each one put at
+// the head of its list: EnumMonitors and EnumPrinterDrivers answer in the reverse of the
+// registry's order.
+std::vector<RegKey*> listedMonitors() {
+    std::vector<RegKey*> keys = children(monitorsKey());
+    std::reverse(keys.begin(), keys.end());
+    return keys;
+}
+
+std::vector<RegKey*> listedDrivers(RegKey& environment) {
+    std::vector<RegKey*> keys;
+    RegKey* versions = child(environment, "Drivers");
+    for (RegKey* version : versions ? children(*versions) : std::vector<RegKey*>()) {
+        const std::vector<RegKey*> drivers = children(*version);
+        keys.insert(keys.end(), drivers.begin(), drivers.end());
+    }
+    std::reverse(keys.begin(), keys.end());
+    return keys;
+}
+
 // The Local Port monitor lists its ports as values of one key; other monitors keep them
 // under their own key. A monitor that keeps none offers the port named like itself.
 std::vector<std::string> portsOfMonitor(RegKey& monitor) {
@@ -149,16 +170,25 @@ RegKey* findEnvironment(LPCWSTR name) {
 }
 
 std::string driverDirectory(const RegKey& environment) {
-    return systemDirectory() + "\\spool\\drivers\\" + Registry::getString(environment, "Directory");
+    return systemDirectory() + "\\spool\\DRIVERS\\" + Registry::getString(environment, "Directory");
 }
 
 RegKey& driversKey(RegKey& environment) {
     return hklm(environmentKeyPath(environment.name) + "\\Drivers\\Version-3");
 }
 
+RegKey* findDriverIn(RegKey& environment, const std::string& name) {
+    for (RegKey* driver : listedDrivers(environment)) {
+        if (sameNameIgnoringCase(driver->name, name)) {
+            return driver;
+        }
+    }
+    return nullptr;
+}
+
 RegKey* findDriver(const std::string& name) {
     RegKey* environment = findEnvironment(nullptr);
-    return environment ? child(driversKey(*environment), name) : nullptr;
+    return environment ? findDriverIn(*environment, name) : nullptr;
 }
 
 bool printProcessorExists(const std::string& name) {
@@ -226,6 +256,14 @@ std::vector<std::string> filesOfDriver(const DriverRecord& d) {
         add(name);
     }
     return files;
+}
+
+std::string driverFilePath(const RegKey& environment, const DriverRecord& driver,
+                           const std::string& file) {
+    if (file.find('\\') != std::string::npos) {
+        return file;
+    }
+    return driverDirectory(environment) + "\\" + std::to_string(driver.version) + "\\" + file;
 }
 
 PrinterRecord readPrinter(const RegKey& key) {

@@ -31,6 +31,11 @@ RegKey& userWindowsKey();
 RegKey* child(RegKey& parent, const std::string& name);
 std::vector<RegKey*> children(RegKey& parent); // in the registry's enumeration order
 
+// The monitors and drivers in the order the spooler lists them: the reverse of the
+// registry's order, version 4 drivers before version 3 ones (see winsim/README.md).
+std::vector<RegKey*> listedMonitors();
+std::vector<RegKey*> listedDrivers(RegKey& environment);
+
 // Monitors and ports.
 std::vector<std::string> portsOfMonitor(RegKey& monitor);
 // What a monitor's DLL would write when it creates its ports.
@@ -41,10 +46,12 @@ std::vector<std::string> splitPortList(const std::string& ports);
 
 // Environments: NULL or "" is the spooler's own; nullptr when the environment is unknown.
 RegKey* findEnvironment(LPCWSTR name);
-// "C:\Windows\system32\spool\drivers\x64", without a trailing backslash.
+// "C:\Windows\system32\spool\DRIVERS\x64", without a trailing backslash.
 std::string driverDirectory(const RegKey& environment);
-// Drivers of version 3, the only version a 64-bit spooler installs.
+// Drivers of version 3, the only version AddPrinterDriverEx installs here.
 RegKey& driversKey(RegKey& environment);
+// A driver of any version: the inbox version 4 drivers are found as well.
+RegKey* findDriverIn(RegKey& environment, const std::string& name);
 RegKey* findDriver(const std::string& name); // in the own environment
 bool printProcessorExists(const std::string& name);
 
@@ -67,8 +74,12 @@ struct DriverRecord {
 };
 DriverRecord readDriver(const RegKey& key);
 void writeDriver(RegKey& key, const DriverRecord& driver);
-// Every file the driver consists of, bare names, without duplicates.
+// Every file the driver consists of, as recorded, without duplicates.
 std::vector<std::string> filesOfDriver(const DriverRecord& driver);
+// Where a recorded file lives: a bare name in the driver's version directory ("...\x64\3"),
+// a full path (an inbox driver's file in the driver store) where it says.
+std::string driverFilePath(const RegKey& environment, const DriverRecord& driver,
+                           const std::string& file);
 
 struct PrinterRecord {
     std::string name;

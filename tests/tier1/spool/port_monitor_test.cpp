@@ -181,25 +181,34 @@ TEST_F(PortMonitorTest, OnlyTheFourthProductVersionComponentDecides) {
 }
 
 // Refusals while no printer needs parking: one spooler restart, then error 12. A DLL the
-// spooler still maps after the delete is left for the deferred deletion.
+// spooler still maps after the delete is left for the deferred deletion. A monitor missing
+// from a list that could not be read is removed the same way: only the spooler's "unknown
+// monitor" excuses a failure (the state table's rows "not found").
 TEST_F(PortMonitorTest, RemovalEscalatesToARestartThenReportsError12) {
+    const std::string listed = foundMonitorHeader();
+    const std::string unlisted =
+        lines({"2. EnumMonitors  failed with code: The RPC server is unavailable.\r\n",
+               ">DeleteMonitor", "  BTW, there is no port monitors on this system.",
+               "  No Folioscope port monitor was found.", "  Computing monitor filename",
+               "  Auto calculated monitor file name: C:\\Windows\\system32\\orvmon64.dll"});
     const std::string retried =
         lines({"  Can't delete monitor from the first try", "  >Restart Spooler"});
     const struct {
         const char* situation;
+        std::string header;
         std::function<void()> arrange;
         std::string tail;
         bool registered;
         int build;
         bool deferred;
     } rows[] = {
-        {"refused twice",
+        {"refused twice", listed,
          [] {
              control::failSpoolerCall(control::SpoolerCall::DeleteMonitor, 2,
                                       ERROR_PRINT_MONITOR_IN_USE);
          },
          retried + lines({"  Monitor was removed :)"}), false, kNoFile, false},
-        {"refused three times",
+        {"refused three times", listed,
          [] {
              control::failSpoolerCall(control::SpoolerCall::DeleteMonitor, 3,
                                       ERROR_PRINT_MONITOR_IN_USE);
@@ -207,8 +216,19 @@ TEST_F(PortMonitorTest, RemovalEscalatesToARestartThenReportsError12) {
          retried + lines({"  Error(12): Can`t remove the port monitor 'Folioscope:' - (The "
                           "specified print monitor is currently in use.)"}),
          true, 1000, false},
-        {"DLL still mapped", [] { control::keepMonitorDllAfterDelete("Folioscope:", true); },
+        {"DLL still mapped", listed,
+         [] { control::keepMonitorDllAfterDelete("Folioscope:", true); },
          lines({"  Monitor was removed :)"}), false, 1000, true},
+        {"unlisted, spooler gone", unlisted,
+         [] {
+             control::failSpoolerCall(control::SpoolerCall::EnumMonitors, 1,
+                                      RPC_S_SERVER_UNAVAILABLE);
+             control::failSpoolerCall(control::SpoolerCall::DeleteMonitor, 3,
+                                      RPC_S_SERVER_UNAVAILABLE);
+         },
+         retried + lines({"  Error(12): Can`t remove the port monitor 'Folioscope:' - (The RPC "
+                          "server is unavailable.)"}),
+         true, 1000, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.situation);
@@ -216,8 +236,7 @@ TEST_F(PortMonitorTest, RemovalEscalatesToARestartThenReportsError12) {
         registerProductMonitor(1000);
         row.arrange();
         InstallContext context;
-        EXPECT_EQ(foundMonitorHeader() + lines({"  There is no check for monitor version"}) +
-                      row.tail,
+        EXPECT_EQ(row.header + lines({"  There is no check for monitor version"}) + row.tail,
                   logOf(context, [&] { removeMonitorAsUninstallDoes(context); }));
         EXPECT_EQ(row.registered ? 1 : 0, context.errorCount);
         EXPECT_EQ(nullptr, context.parkedPrinters);

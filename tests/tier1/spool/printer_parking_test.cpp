@@ -1,5 +1,6 @@
 // Printers on the product's port are parked on "file:" so that the spooler lets the
-// monitor go, and switched back at the same place once the monitor is registered again.
+// monitor go, and switched back at the same place once the monitor is registered again,
+// or at once when it cannot be removed.
 #include "spool_test_support.h"
 
 #include <vector>
@@ -37,7 +38,7 @@ class ParkedMachine : public MachineTest {
   protected:
     void SetUp() override {
         MachineTest::SetUp();
-        registerProductMonitor(2060);
+        registerProductMonitor(1000); // a build that a reinstall replaces
         writeMonitorDll(kProgramDir + "orvmon64.dll", 2060);
         registerOtherDriver();
         addPrinter("A tail", "LPT1:,Folioscope:", kOtherDriver);
@@ -92,17 +93,36 @@ TEST_F(ParkedMachine, DeletedProductPrinterIsParkedButCannotBeOpened) {
     EXPECT_EQ(0, context.errorCount);
 }
 
-TEST_F(ParkedMachine, RefusedPortChangeIsLoggedAndTheEntryStaysRecorded) {
-    InstallContext context;
-    control::failSpoolerCall(control::SpoolerCall::SetPrinter, 1, ERROR_ACCESS_DENIED);
-    control::failSpoolerCall(control::SpoolerCall::DeleteMonitor, 2, ERROR_PRINT_MONITOR_IN_USE);
-    EXPECT_EQ(kHeader + lines({"  SetPrinter(A tail) - failed", "  SetPrinter(B head) - ok",
-                               "  SetPrinter(D file first) - ok", "  >Restart Spooler",
-                               "  Error(12): Can`t remove the port monitor 'Folioscope:' - (The "
-                               "specified print monitor is currently in use.)"}),
-              logOf(context, [&] { removeMonitorAsUninstallDoes(context); }));
-    EXPECT_EQ((std::vector<std::string>{"A tail", "B head", "D file first"}), parkedNames(context));
-    EXPECT_EQ("LPT1:,Folioscope:", printer("A tail").port);
+// While the spooler keeps refusing, the monitor stays registered, and nothing later would
+// move the printers back (an uninstall adds no monitor; a reinstall's AddMonitorW refuses
+// the name still registered): they go back at once, the one whose switch failed included.
+TEST_F(ParkedMachine, FailedRemovalPutsTheParkedPrintersBackAtOnce) {
+    const std::vector<std::string> original = {
+        "LPT1:,Folioscope:", "Folioscope:,LPT1:", "FILE:", "file:,Folioscope:", "LPT2:"};
+    for (bool reinstall : {false, true}) {
+        SCOPED_TRACE(reinstall ? "reinstall" : "uninstall");
+        InstallContext context;
+        context.reinstall = reinstall;
+        control::failSpoolerCall(control::SpoolerCall::SetPrinter, 1, ERROR_ACCESS_DENIED);
+        control::failSpoolerCall(control::SpoolerCall::DeleteMonitor, 2,
+                                 ERROR_PRINT_MONITOR_IN_USE);
+        EXPECT_EQ(foundMonitorHeader() +
+                      lines({reinstall ? "  Version (1000) is not supported, proceed with reinstall"
+                                       : "  There is no check for monitor version",
+                             "  Can't delete monitor from the first try",
+                             "  SetPrinter(A tail) - failed", "  SetPrinter(B head) - ok",
+                             "  SetPrinter(D file first) - ok", "  >Restart Spooler",
+                             "  Error(12): Can`t remove the port monitor 'Folioscope:' - (The "
+                             "specified print monitor is currently in use.)"}) +
+                      kSwitched,
+                  logOf(context, [&] { removeMonitorAsUninstallDoes(context); }));
+        expectPorts(original);
+        if (reinstall) {
+            installPortMonitor(context);
+            expectPorts(original);
+        }
+        EXPECT_EQ(reinstall ? 2 : 1, context.errorCount);
+    }
 }
 
 } // namespace

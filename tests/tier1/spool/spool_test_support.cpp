@@ -93,10 +93,10 @@ std::string foundMonitorHeader() {
     return lines({
         ">DeleteMonitor",
         "  ------- 2 existing monitors ----------",
-        "  1. Folioscope:",
-        "  2. Local Port",
+        "  1. Local Port",
+        "  2. Folioscope:",
         "  ---------------------------------------",
-        "  Port monitor is found. Index=1",
+        "  Port monitor is found. Index=2",
         "  Trying to get monitor filename from MONITOR_INFO_2",
         "  Auto calculated monitor file name: C:\\Windows\\system32\\orvmon64.dll",
     });

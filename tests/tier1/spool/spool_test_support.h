@@ -18,12 +18,12 @@ namespace spool_test {
 
 const std::string kProgramDir = "C:\\Program Files\\Folioscope\\";
 const std::string kSystemDir = "C:\\Windows\\system32\\";
-const std::string kDriverDir = "C:\\Windows\\system32\\spool\\drivers\\x64\\";
+const std::string kDriverDir = "C:\\Windows\\system32\\spool\\DRIVERS\\x64\\";
 const std::string kMonitorDll = kSystemDir + "orvmon64.dll";
 
 // Lines as the log writes them: each followed by CR LF.
 std::string lines(std::initializer_list<std::string> texts);
-// The start of removePortMonitor's log when the product's monitor is registered first.
+// The start of removePortMonitor's log when the product's monitor is listed second.
 std::string foundMonitorHeader();
 
 // Where the log ends now; logSince gives what was written after that.

@@ -23,6 +23,13 @@ std::vector<std::string> pathsOf(const DeferredFile* node) {
 
 TEST_F(DeferredFiles, KeepsEachPathOnceNewestFirst) {
     DeferredFile*& head = context().deferredFiles;
+    // Out of memory for the node or for its path: nothing is listed, nothing is kept.
+    for (size_t granted : {0, 1}) {
+        failAllocations(granted, 1);
+        addDeferredFile(head, W("C:\\Drivers\\orvdrv64.dll"));
+        EXPECT_EQ(nullptr, head);
+        EXPECT_EQ(0u, liveMemoryBlocks());
+    }
     addDeferredFile(head, W("C:\\Windows\\System32\\orvmon64.dll"));
     addDeferredFile(head, W("C:\\Drivers\\orvdrv64.dll"));
     addDeferredFile(head, W("C:\\Windows\\System32\\orvmon64.dll"));

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "log/wide_text.h"
+#include "machine.h"
+#include "system/deferred_files.h"
 #include "system/file_copy.h"
 #include "winsim/control.h"
 
@@ -53,10 +55,13 @@ TEST_F(CopyProductFile, CopiesEveryByteInBlocksOf8192) {
         EXPECT_EQ(0, context().logDepth);
         EXPECT_EQ(0u, elapsedMs());
     }
-    // One separator between directory and name, and a buffer of exactly the path's size.
+    // One separator between directory and name, and a buffer of exactly the path's size. A
+    // good copy takes back what a broken one left for the deferred deletion.
     assign(context().programDir, W("C:\\Program Files\\Folioscope"));
+    addDeferredFile(context().deferredFiles, W(kTarget));
     EXPECT_EQ(S_OK, copy(true, "C:\\Windows\\System32\\", static_cast<DWORD>(kTarget.size() + 1)));
     EXPECT_EQ(kTarget, u8(out));
+    EXPECT_EQ(nullptr, context().deferredFiles);
 }
 
 struct FailureRow {
@@ -68,17 +73,20 @@ struct FailureRow {
     uint64_t waitedMs;
     DWORD outChars;
     std::string targetAfter; // "" when there must be no target
+    bool deferred;           // the broken copy's target could not be deleted
 };
 
-// Every failed copy ends in "Copy Failed :(" and E_FAIL; a copy that breaks off leaves a
-// truncated target, so it is reported whatever the caller asked for.
+// Every failed copy ends in "Copy Failed :(" and E_FAIL; a copy that breaks off is
+// reported whatever the caller asked for, and its truncated target is deleted (or, while
+// someone holds it, left for the deferred deletion). A target never opened is left alone.
 TEST_F(CopyProductFile, FailuresAreLoggedAndEndInCopyFailed) {
     const std::string unopenable = "  Error(9): Cant't open destination file: " + kTarget;
     const std::string broken = "  Error(8): CopyFile(..," + kTarget + ") - (";
+    const std::string readFault = "The system cannot read from the specified device.)\r\n";
     const FailureRow rows[] = {
         // Held for 20 s, each open fails at once: 100 attempts, 99 pauses of 50 ms.
         {"target locked for 20 s", [] { holdFile(kTarget, "viewer.exe", true, 20000); }, "",
-         unopenable + " - (" + kSharing + ")\r\n", false, 4950, MAX_PATH, "held"},
+         unopenable + " - (" + kSharing + ")\r\n", false, 4950, MAX_PATH, "held", false},
         // Each failing open costs 200 ms: attempt 41 ends at 41 x 200 + 40 x 50 ms.
         {"slow medium",
          [] {
@@ -86,20 +94,28 @@ TEST_F(CopyProductFile, FailuresAreLoggedAndEndInCopyFailed) {
              setFailingOpenCostMs(200);
          },
          "  CreateFile - timeout\r\n", unopenable + " - (" + kSharing + ")\r\n", false, 10200,
-         MAX_PATH, "held"},
+         MAX_PATH, "held", false},
         {"missing source", [] { DeleteFileW(W(kSource)); }, "",
          "  Error(10): Cant't open source file: orvmon64.dll - (The system cannot find the file "
          "specified.)\r\n",
-         false, 0, MAX_PATH, "held"},
+         false, 0, MAX_PATH, "held", false},
         // No file is opened, and the caller gets an empty path rather than a cut one.
         {"target path longer than the buffer", [] {}, "",
          unopenable + " - (The data area passed to a system call is too small.)\r\n", false, 0,
-         static_cast<DWORD>(kTarget.size()), "held"},
+         static_cast<DWORD>(kTarget.size()), "held", false},
         {"read fails after the first block",
-         [] { failReadsAfter(kSource, 8192, ERROR_READ_FAULT); }, "",
-         broken + "The system cannot read from the specified device.)\r\n", true, 0, MAX_PATH, ""},
+         [] { failReadsAfter(kSource, 8192, ERROR_READ_FAULT); }, "", broken + readFault, true, 0,
+         MAX_PATH, "", false},
         {"disk full", [] { setDiskFreeBytes(10000); }, "",
-         broken + "There is not enough space on the disk.)\r\n", true, 0, MAX_PATH, ""},
+         broken + "There is not enough space on the disk.)\r\n", true, 0, MAX_PATH, "", false},
+        // A scanner reads the new target and lets others write, but not delete.
+        {"read fails, target held",
+         [] {
+             failReadsAfter(kSource, 8192, ERROR_READ_FAULT);
+             winsim::machine().files.holdFile(kTarget, "scanner", GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, false);
+         },
+         "", broken + readFault, true, 0, MAX_PATH, "", true},
     };
     for (const FailureRow& row : rows) {
         for (bool reportErrors : {false, true}) {
@@ -124,7 +140,11 @@ TEST_F(CopyProductFile, FailuresAreLoggedAndEndInCopyFailed) {
             EXPECT_EQ(row.outChars == MAX_PATH ? kTarget : "", u8(out));
             if (!row.targetAfter.empty()) {
                 EXPECT_EQ(row.targetAfter, readFile(kTarget));
+            } else {
+                EXPECT_EQ(row.deferred, fileExists(kTarget));
             }
+            const DeferredFile* deferred = context().deferredFiles;
+            EXPECT_EQ(row.deferred ? kTarget : "", deferred != nullptr ? u8(deferred->path) : "");
         }
     }
 }

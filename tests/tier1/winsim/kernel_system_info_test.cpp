@@ -67,9 +67,4 @@ TEST_F(KernelSystemInfo, VersionOfAManifestLessProgramOr122ForAWrongSize) {
     }
 }
 
-TEST_F(KernelSystemInfo, NoWindowExistsYet) {
-    EXPECT_FALSE(IsWindow(nullptr));
-    EXPECT_FALSE(IsWindow(reinterpret_cast<HWND>(0x10010)));
-}
-
 } // namespace

@@ -15,7 +15,8 @@ using DemoMachine = MachineTest;
 // in the system directory, registers, and the description shows what the spooler holds.
 TEST_F(DemoMachine, ProductFilesAreUsableAndTheDescriptionShowsTheSpooler) {
     control::demoMachine(dir());
-    const std::string monitorDll = control::readFile("C:\\Program Files\\Folioscope\\orvmon64.dll");
+    const std::string monitorDll =
+        control::readFile("C:\\Program Files\\Folioscope\\Setup\\orvmon64.dll");
     ASSERT_FALSE(monitorDll.empty());
     control::writeFile("C:\\Windows\\system32\\orvmon64.dll", monitorDll);
 
@@ -27,9 +28,12 @@ TEST_F(DemoMachine, ProductFilesAreUsableAndTheDescriptionShowsTheSpooler) {
 
     const std::string description = control::describeMachine();
     EXPECT_NE(std::string::npos, description.find("service  Spooler running\n"));
-    EXPECT_NE(std::string::npos, description.find("monitor  Folioscope: (orvmon64.dll)\n"));
+    EXPECT_NE(std::string::npos, description.find("inbox    printers: Fax, Microsoft Print to PDF, "
+                                                  "Microsoft XPS Document Writer\n"));
+    EXPECT_NE(std::string::npos,
+              description.find("monitor  Folioscope: (orvmon64.dll, port Folioscope:)\n"));
     EXPECT_TRUE(control::fileExists("C:\\Program Files\\Folioscope\\foltray.exe"));
-    EXPECT_TRUE(control::fileExists("C:\\Program Files\\Folioscope\\orvhelp.chm"));
+    EXPECT_TRUE(control::fileExists("C:\\Program Files\\Folioscope\\Setup\\orvhelp.chm"));
 }
 
 } // namespace

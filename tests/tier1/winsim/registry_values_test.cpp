@@ -111,13 +111,18 @@ TEST_F(RegistryValues, FailuresLeaveOutputsAlone) {
               RegQueryValueExW(key_, W("FolioscopeTray"), &reserved, nullptr, nullptr, &size));
 }
 
-// Windows stores exactly the bytes given; a string written without its terminator comes
-// back without one, and its size says so (the reader has to terminate it).
+// Windows stores the bytes given; a string written without its terminator comes back
+// without one, and its size says so (the reader has to terminate it) - unless the
+// character after the count is NUL: NT then stores the terminator the caller left out.
 TEST_F(RegistryValues, StringDataIsStoredAsWrittenAndReturnedRaw) {
-    const WCHAR abc[3] = {L'a', L'b', L'c'};
+    const WCHAR abc[4] = {L'a', L'b', L'c', L'd'};
     ASSERT_EQ(ERROR_SUCCESS,
               RegSetValueExW(key_, W("abc"), 0, REG_SZ, reinterpret_cast<const BYTE*>(abc), 6));
     EXPECT_EQ(6u, stored("abc")->data.size());
+    W forgot("abc");
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key_, W("forgot"), 0, REG_SZ,
+                                            reinterpret_cast<const BYTE*>(&forgot.s[0]), 6));
+    EXPECT_EQ(8u, stored("forgot")->data.size());
 
     WCHAR buffer[8];
     for (WCHAR& c : buffer) {

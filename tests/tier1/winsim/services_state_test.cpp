@@ -30,7 +30,7 @@ TEST_F(ServiceStateTest, RunningThenPendingForTheDelayThenDone) {
     SERVICE_STATUS status = poisonedStatus();
     ASSERT_TRUE(QueryServiceStatus(spooler, &status));
     EXPECT_EQ(kPoison, GetLastError());
-    EXPECT_EQ(DWORD(SERVICE_WIN32_OWN_PROCESS), status.dwServiceType);
+    EXPECT_EQ(DWORD(SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS), status.dwServiceType);
     EXPECT_EQ(DWORD(SERVICE_RUNNING), status.dwCurrentState);
     EXPECT_EQ(DWORD(SERVICE_ACCEPT_STOP), status.dwControlsAccepted);
     EXPECT_EQ(0u, status.dwWin32ExitCode + status.dwCheckPoint + status.dwWaitHint);

@@ -73,10 +73,10 @@ struct DirectoryCase {
 };
 
 const DirectoryCase kDirectoryCases[] = {
-    {"own environment", nullptr, 1, 0, "C:\\Windows\\system32\\spool\\drivers\\x64"},
-    {"empty environment", "", 1, 0, "C:\\Windows\\system32\\spool\\drivers\\x64"},
-    {"other case", "windows X64", 1, 0, "C:\\Windows\\system32\\spool\\drivers\\x64"},
-    {"32-bit clients", "Windows NT x86", 1, 0, "C:\\Windows\\system32\\spool\\drivers\\W32X86"},
+    {"own environment", nullptr, 1, 0, "C:\\Windows\\system32\\spool\\DRIVERS\\x64"},
+    {"empty environment", "", 1, 0, "C:\\Windows\\system32\\spool\\DRIVERS\\x64"},
+    {"other case", "windows X64", 1, 0, "C:\\Windows\\system32\\spool\\DRIVERS\\x64"},
+    {"32-bit clients", "Windows NT x86", 1, 0, "C:\\Windows\\system32\\spool\\DRIVERS\\W32X86"},
     {"unknown environment", "Windows Bogus", 1, ERROR_INVALID_ENVIRONMENT, nullptr},
     {"level 2", nullptr, 2, ERROR_INVALID_LEVEL, nullptr},
 };

@@ -89,7 +89,7 @@ TEST_F(SpoolerMonitorsTest, AddedMonitorOffersPortsItsDllReports) {
     writeMonitorDll();
     ASSERT_TRUE(addMonitor(kMonitor, kMonitorDll));
     ASSERT_EQ(2u, control::monitors().size());
-    EXPECT_EQ(std::vector<std::string>{kMonitor}, control::monitors()[0].ports);
+    EXPECT_EQ(std::vector<std::string>{kMonitor}, control::monitors()[1].ports);
 
     control::registerDriver(productDriver("", ""));
     control::setMonitorPorts(kMonitor, {"FS1:", "FS2:"});

@@ -166,10 +166,10 @@ TEST_F(SpoolerProtocolTest, AnswersCarryTheModelsState) {
                               &count));
     ASSERT_EQ(2u, count);
     auto* monitors = reinterpret_cast<MONITOR_INFO_2W*>(buffer.data());
-    EXPECT_EQ(kMonitor, u8(monitors[0].pName));
-    EXPECT_EQ(kMonitorDll, u8(monitors[0].pDLLName)) << "the DLL name as registered";
-    EXPECT_EQ("Local Port", u8(monitors[1].pName));
-    EXPECT_EQ("localspl.dll", u8(monitors[1].pDLLName));
+    EXPECT_EQ("Local Port", u8(monitors[0].pName)) << "the spooler lists the registry backwards";
+    EXPECT_EQ("localspl.dll", u8(monitors[0].pDLLName));
+    EXPECT_EQ(kMonitor, u8(monitors[1].pName));
+    EXPECT_EQ(kMonitorDll, u8(monitors[1].pDLLName)) << "the DLL name as registered";
 }
 
 TEST_F(SpoolerTest, EmptyAnswersSucceedOnTheProbe) {

@@ -36,8 +36,8 @@ TEST_F(SpoolerStoreTest, SaveLoadKeepsMonitorsDriversPrintersDataAndDefault) {
     ASSERT_TRUE(control::loadMachine(dir()));
 
     ASSERT_EQ(2u, control::monitors().size());
-    EXPECT_EQ(kMonitor, control::monitors()[0].name);
-    EXPECT_EQ(kMonitorDll, control::monitors()[0].dll);
+    EXPECT_EQ(kMonitor, control::monitors()[1].name);
+    EXPECT_EQ(kMonitorDll, control::monitors()[1].dll);
     ASSERT_EQ(1u, control::drivers().size());
     EXPECT_EQ("Orvanta Software Kft.", control::drivers()[0].manufacturer);
     ASSERT_EQ(1u, control::printers().size());
@@ -57,7 +57,7 @@ TEST_F(SpoolerStoreTest, SaveLoadKeepsMonitorsDriversPrintersDataAndDefault) {
     control::setPrinterJobs("Folioscope", 0); // its last job done, the printer goes
     writeMonitorDll("other.dll");
     ASSERT_TRUE(addMonitor("Other:", "other.dll"));
-    EXPECT_EQ(std::vector<std::string>{"O1:"}, control::monitors()[2].ports);
+    EXPECT_EQ(std::vector<std::string>{"O1:"}, control::monitors()[0].ports);
     ASSERT_TRUE(deleteMonitor(kMonitor));
     EXPECT_EQ(DWORD{ERROR_ACCESS_DENIED}, deleteError(system32(kMonitorDll)))
         << "the keep knob was kept";

@@ -22,7 +22,7 @@ constexpr const char* kMonitor = "Folioscope:";
 constexpr const char* kMonitorDll = "orvmon64.dll";
 constexpr const char* kDriver = "Folioscope printer";
 constexpr const char* kSystem32 = "C:\\Windows\\system32\\";
-constexpr const char* kDriverDir = "C:\\Windows\\system32\\spool\\drivers\\x64";
+constexpr const char* kDriverDir = "C:\\Windows\\system32\\spool\\DRIVERS\\x64";
 
 // Set-up records with the product's defaults (aggregates would need every field).
 inline winsim::control::PrinterSetup printerSetup(const std::string& name, const std::string& port,

@@ -7,6 +7,7 @@
 
 #include "winsim/control/files.h"
 #include "winsim/control/machine.h"
+#include "winsim/control/programs.h"
 #include "winsim/control/versions.h"
 #include "winsim/control/services.h"
 #include "winsim/control/spooler.h"

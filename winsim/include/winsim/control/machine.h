@@ -10,6 +10,9 @@ namespace winsim::control {
 // A new machine whose drive C: lives in hostDir/drive_c: Windows directories, the
 // spooler service running, the standard port monitor, no printers.
 void freshMachine(const std::string& hostDir);
+// A fresh machine as Windows 10/11 x64 ships it: the inbox port monitors, printer drivers
+// and printers, "Microsoft Print to PDF" as the user's default (see winsim/README.md).
+void windowsMachine(const std::string& hostDir);
 // A machine directory holds drive_c/, registry/HKLM.reg, registry/HKCU.reg and state.txt
 // (see winsim/README.md). Loading makes dir the machine's host directory.
 bool loadMachine(const std::string& dir);
@@ -34,12 +37,15 @@ void setClockMs(uint64_t ms);
 // What the program left open: a test's teardown asserts both are 0.
 size_t openHandleCount();
 size_t liveMemoryBlocks();
+// The process runs out of memory: after `granted` more blocks, the next `refused`
+// GlobalAlloc and LocalAlloc calls fail with ERROR_NOT_ENOUGH_MEMORY.
+void failAllocations(size_t granted, size_t refused);
 
 } // namespace winsim::control
 
 namespace winsim::control {
 
-// A fresh machine with the product's files beside the program, as the product's setup
+// A Windows machine with the product's files beside the program, as the product's setup
 // unpacks them: the monitor, driver and UI DLLs (build 2060), the help file and the tray
 // companion.
 void demoMachine(const std::string& hostDir);
