@@ -110,4 +110,8 @@ void setAdministrator(bool administrator) {
     machine().settings.administrator = administrator;
 }
 
+void holdFileOnceWritten(const std::string& windowsPath, const std::string& process) {
+    machine().files.holdAfterWrite[parseWindowsPath(windowsPath).key] = {windowsPath, process};
+}
+
 } // namespace winsim::control

@@ -76,7 +76,15 @@ bool FileSystem::closeHandle(HANDLE handle) {
     if (it->second.fd >= 0) {
         ::close(it->second.fd);
     }
+    const OpenFile closed = it->second;
     handles_.erase(it);
+    auto scanner = holdAfterWrite.find(closed.key);
+    if (scanner != holdAfterWrite.end() && writesData(closed.use.access)) {
+        // A scanner reads the new file and lets others read and write it, not delete it.
+        holdFile(scanner->second.first, scanner->second.second, GENERIC_READ,
+                 FILE_SHARE_READ | FILE_SHARE_WRITE, false);
+        holdAfterWrite.erase(scanner);
+    }
     settle();
     return true;
 }
@@ -231,6 +239,7 @@ void FileSystem::reset() {
     attributes_.clear();
     deletePending_.clear();
     readFaults.clear();
+    holdAfterWrite.clear();
     failingOpenCostMs = 0;
     diskLimited = false;
     diskFreeBytes = 0;

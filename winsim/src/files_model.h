@@ -93,6 +93,9 @@ class FileSystem {
     bool diskLimited = false;
     uint64_t diskFreeBytes = 0;
     std::map<std::string, ReadFault> readFaults; // by key
+    // Programs that open a file as soon as someone has written it (an on-access scanner),
+    // by key: the Windows path and the program. Not saved with the machine.
+    std::map<std::string, std::pair<std::string, std::string>> holdAfterWrite;
 
     // A fresh drive C: with the Windows and product directories, empty.
     void reset();

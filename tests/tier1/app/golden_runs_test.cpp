@@ -5,7 +5,7 @@
 #include <functional>
 #include <sstream>
 
-#include "spool_test_support.h"
+#include "tier1/spool/spool_test_support.h"
 
 namespace {
 
@@ -44,28 +44,40 @@ void installed() {
     ASSERT_EQ(1, run({"install"}));
 }
 
-// Two carried printers: settings in SubKey, a comment and a location, one the default.
-void installedWithTwoPrinters() {
-    installed();
+// An installed product with a compatible monitor and two printers whose settings, comment
+// and location the reinstall carries over, one of them the default.
+void productWithTwoPrinters() {
+    spool_test::registerProductMonitor(2060);
+    spool_test::registerProductDriver();
     for (const char* name : {"Folioscope", "Invoices"}) {
-        if (std::string(name) != "Folioscope") {
-            spool_test::addPrinter(name, "Folioscope:", "Folioscope printer");
-        }
-        HANDLE printer = nullptr;
-        ASSERT_TRUE(OpenPrinterW(W(name), &printer, nullptr));
-        char value[] = "SubKey";
-        std::string subKey = std::string(name) + "-settings";
-        SetPrinterDataA(printer, value, REG_SZ,
-                        reinterpret_cast<BYTE*>(const_cast<char*>(subKey.c_str())),
-                        static_cast<DWORD>(subKey.size() + 1));
-        ClosePrinter(printer);
+        PrinterSetup printer;
+        printer.name = name;
+        printer.port = "Folioscope:";
+        printer.driver = "Folioscope printer";
+        printer.comment = std::string(name) + " comment";
+        printer.location = std::string(name) + " location";
+        printer.data = {{"PrinterDriverData", "SubKey", std::string(name) + "-settings"}};
+        addPrinter(printer);
     }
     setDefaultPrinter("Invoices");
 }
 
-// An older product: monitor and driver DLLs of build 1100, which the running spooler holds.
+void twoPrintersCarriedOver() {
+    for (const char* name : {"Folioscope", "Invoices"}) {
+        PrinterState printer = spool_test::printer(name);
+        EXPECT_EQ("Folioscope:", printer.port) << name;
+        EXPECT_EQ(std::string(name) + " comment", printer.comment);
+        EXPECT_EQ(std::string(name) + " location", printer.location);
+        EXPECT_EQ(std::string(name) + "-settings", printer.data["PrinterDriverData\\SubKey"]);
+    }
+    EXPECT_EQ("Invoices", defaultPrinter());
+}
+
+// An older product (build 1100) whose monitor DLL the spooler keeps loaded after the
+// monitor is deleted, and whose staged help file a scanner opens once it is written.
 void olderProductHeld() {
     spool_test::registerProductMonitor(1100);
+    keepMonitorDllAfterDelete("Folioscope:", true);
     DriverSetup driver;
     driver.name = "Folioscope printer";
     driver.driverFile = "orvdrv64.dll";
@@ -74,14 +86,14 @@ void olderProductHeld() {
     driver.version = "3.0.0.1100";
     registerDriver(driver);
     spool_test::addPrinter("Folioscope", "Folioscope:", "Folioscope printer");
-    holdFileBySpooler(kDriverDir + "3\\orvdrv64.dll", true);
-    holdFileBySpooler(kDriverDir + "3\\orvui64.dll", true);
+    holdFileOnceWritten(kDriverDir + "orvhelp.chm", "scanner.exe");
 }
 
 struct GoldenRun {
     const char* name;
     std::function<void()> prepare;
     const char* word;
+    std::function<void()> check;
 };
 
 using GoldenRuns = MachineTest;
@@ -89,12 +101,13 @@ using GoldenRuns = MachineTest;
 // Shift is held at the end of each run, so the log is shown even without an error.
 TEST_F(GoldenRuns, LogsOfTheMainRunsStayExactlyAsReviewed) {
     const GoldenRun runs[] = {
-        {"install-clean", [] {}, "install"},
-        {"reinstall-carried-printers", installedWithTwoPrinters, "install"},
-        {"reinstall-older-held", olderProductHeld, "install"},
-        {"uninstall-installed", installed, "uninstall"},
-        {"uninstall-clean", [] {}, "uninstall"},
-        {"install-driver-missing", [] { DeleteFileW(W(kSetupDir + "orvdrv64.dll")); }, "install"},
+        {"install-clean", [] {}, "install", [] {}},
+        {"reinstall-carried-printers", productWithTwoPrinters, "install", twoPrintersCarriedOver},
+        {"reinstall-older-held", olderProductHeld, "install", [] {}},
+        {"uninstall-installed", installed, "uninstall", [] {}},
+        {"uninstall-clean", [] {}, "uninstall", [] {}},
+        {"install-driver-missing", [] { DeleteFileW(W(kSetupDir + "orvdrv64.dll")); }, "install",
+         [] {}},
     };
     for (const GoldenRun& golden : runs) {
         SCOPED_TRACE(golden.name);
@@ -104,6 +117,7 @@ TEST_F(GoldenRuns, LogsOfTheMainRunsStayExactlyAsReviewed) {
         setDialogClose(DialogClose::CloseButton);
         int exitCode = run({golden.word});
         compareWithGolden(golden.name, transcript(exitCode));
+        golden.check();
     }
 }
 

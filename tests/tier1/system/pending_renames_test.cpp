@@ -222,7 +222,7 @@ TEST_F(PendingRenames, OnInitExits200WhileAProductDllWaitsForAReboot) {
     setCommandWords({"ONINIT"});
     EXPECT_EQ(200, wWinMain(instance, nullptr, nullptr, 1));
     reboot();
-    EXPECT_EQ(6, wWinMain(instance, nullptr, nullptr, 1));
+    EXPECT_EQ(102, wWinMain(instance, nullptr, nullptr, 1));
     moduleInstance = nullptr;
 }
 

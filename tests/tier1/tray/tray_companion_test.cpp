@@ -16,18 +16,19 @@ const std::string kCompanion = "C:\\Program Files\\Folioscope\\foltray.exe";
 const WCHAR kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const uint32_t kQuitMessage = 0x402;
 
-// The logon value as RegSetValueExW stores it from `bytes` bytes of the text.
-void registerValue(const std::string& path, DWORD bytes) {
+// The logon value; without its terminator, when the text goes on behind the stored bytes.
+void registerValue(const std::string& path, bool withTerminator) {
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_ALL_ACCESS, &key));
-    W text(path + "x"); // whatever follows the stored bytes is no terminator
-    RegSetValueExW(key, L"FolioscopeTray", 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(static_cast<const WCHAR*>(text)), bytes);
+    W text(withTerminator ? path : path + "x");
+    DWORD bytes = static_cast<DWORD>(2 * path.size() + (withTerminator ? 2 : 0));
+    const WCHAR* data = text;
+    RegSetValueExW(key, L"FolioscopeTray", 0, REG_SZ, reinterpret_cast<const BYTE*>(data), bytes);
     RegCloseKey(key);
 }
 
 void registerCompanion(const std::string& path) {
-    registerValue(path, static_cast<DWORD>(2 * W(path).size() + 2));
+    registerValue(path, true);
 }
 
 // The registered path, or "-" when there is no value.
@@ -117,7 +118,8 @@ TEST_F(TrayCompanion, StopWaitsAsLongAsTheCompanionNeedsAndNoLonger) {
         if (c.running) {
             const ProgramState* state = program(pid, all);
             ASSERT_NE(nullptr, state);
-            EXPECT_EQ(c.quitMessages, state->messages[kQuitMessage]);
+            auto posted = state->messages.find(kQuitMessage);
+            EXPECT_EQ(c.quitMessages, posted == state->messages.end() ? 0u : posted->second);
         }
     }
 }
@@ -132,11 +134,11 @@ TEST_F(TrayCompanion, OnlyARegisteredPathThatFitsWholeIsDeleted) {
     } rows[] = {{263, true, true}, {264, true, false}, {264, false, false}, {300, true, false}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.length);
-        std::string path = "C:\\" + std::string(row.length - 15, 'd') + "\\foltray.exe";
+        std::string path = "C:\\" + std::string(200, 'd') + "\\" +
+                           std::string(row.length - 216, 'e') + "\\foltray.exe";
         ASSERT_EQ(row.length, path.size());
         ASSERT_TRUE(writeFile(path, "MZ"));
-        registerValue(path,
-                      static_cast<DWORD>(2 * row.length + (row.storedWithTerminator ? 2 : 0)));
+        registerValue(path, row.storedWithTerminator);
         stopTrayCompanion(nullptr);
         EXPECT_EQ(!row.deleted, fileExists(path));
         EXPECT_EQ("-", registeredPath());
@@ -197,7 +199,8 @@ TEST_F(TrayCompanion, ALongPathIsCutOnTheCommandLineOnly) {
     std::string installerDir = "C:\\" + std::string(250, 'p') + "\\S\\";
     std::string companionPath = "C:\\" + std::string(250, 'p') + "\\foltray.exe";
     std::string cut = companionPath.substr(0, 259);
-    ASSERT_TRUE(writeUnversionedPe(cut, UnversionedPe::noResources));
+    // The cut name has no extension, so Windows looks for it with ".exe".
+    ASSERT_TRUE(writeUnversionedPe(cut + ".exe", UnversionedPe::noResources));
     {
         InstallContext context;
         assign(context.programDir, W(installerDir));

@@ -22,6 +22,10 @@ void setReadOnly(const std::string& windowsPath, bool readOnly);
 // until released; otherwise the program lets go once the virtual clock has moved on forMs.
 void holdFile(const std::string& windowsPath, const std::string& process, bool image,
               uint64_t forMs = 0);
+// Another program (an on-access scanner, say) opens the file as soon as it has been written
+// and closed, for reading, sharing read and write but not delete: deleting it then fails
+// with 32 until the program is released. Not saved with the machine.
+void holdFileOnceWritten(const std::string& windowsPath, const std::string& process);
 // The spooler's holds end when the spooler service stops.
 void holdFileBySpooler(const std::string& windowsPath, bool image);
 void releaseFileHolds(const std::string& process);
