@@ -1,7 +1,9 @@
 # Thin wrapper over the CMake presets; the build logic lives in CMakeLists.txt.
 .PHONY: demo test deps linux windows sanitize dist format
 
-demo: deps linux
+demo: deps
+	cmake --preset linux
+	cmake --build --preset linux --target folioinst
 	tools/demo.sh build/linux/folioinst
 
 test: deps linux windows sanitize

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The main job on a fresh simulated machine: run the installer's commands one after the
-# other, as the product's setup would, and show what each did and its exit code.
+# The main job on a fresh simulated Windows 10/11 PC: run the installer's commands one after
+# the other, as the product's setup would, and show what each did and its exit code.
 set -uo pipefail
 program=$1
 machine=$(mktemp -d)
@@ -13,7 +13,7 @@ meaning() {
     2) echo "uninstall completed without error" ;;
     3) echo "the condition asked about is false" ;;
     4) echo "def.set done" ;;
-    6) echo "nothing done (no command, an unknown one, or one this build does not carry out yet)" ;;
+    6) echo "nothing done (no command or an unknown one), or removetray done" ;;
     100) echo "the run reported errors" ;;
     101) echo "done, a reboot is needed" ;;
     102) echo "the default printer is not a product printer" ;;
@@ -23,16 +23,29 @@ meaning() {
     esac
 }
 
-"$program" --demo-machine || exit 1
-echo "== a fresh Windows 10/11 x64 machine in $machine with the product's files beside the program"
-"$program" --describe
-for words in "" "bogus" "onInit" "install"; do
+run() {
     echo
-    echo "== folioinst $words"
-    "$program" $words
+    echo "== folioinst $*"
+    "$program" "$@"
     code=$?
-    echo "exit code $code: $(meaning "$code")"
+    echo "== exit code $code: $(meaning "$code")"
+}
+
+"$program" --demo-machine || exit 1
+echo "== a fresh Windows PC in $machine, the product's setup unpacked in"
+echo "   C:\\Program Files\\Folioscope\\Setup\\ (the tray companion one level up)"
+"$program" --describe
+echo
+echo "== Shift is held down at the end of the install, so its log dialog is shown"
+"$program" --shift down
+run install
+"$program" --shift up
+echo
+echo "== the machine after the install"
+"$program" --describe
+for word in onChkDrv def.set onInit uninstall; do
+    run "$word"
 done
 echo
-echo "== the machine afterwards"
+echo "== the machine after the uninstall"
 "$program" --describe

@@ -8,6 +8,7 @@
 //   folioinst --reboot          restart the saved machine (boot-time file operations run)
 //   folioinst --demo-machine    a fresh machine with the product's files beside the program
 //   folioinst --describe        print what the saved machine holds
+//   folioinst --shift down|up   the person at the machine holds Shift down, or lets it go
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -69,12 +70,13 @@ int freshMachineCommand(const std::string& dir, void (*make)(const std::string&)
     return 0;
 }
 
-int rebootCommand(const std::string& dir) {
+// Loads the saved machine, changes it and saves it back.
+int changeCommand(const std::string& dir, void (*change)()) {
     if (!winsim::control::loadMachine(dir)) {
         std::fprintf(stderr, "folioinst: cannot load the machine in %s\n", dir.c_str());
         return kToolFailure;
     }
-    winsim::control::reboot();
+    change();
     if (!winsim::control::saveMachine(dir)) {
         std::fprintf(stderr, "folioinst: cannot save the machine to %s\n", dir.c_str());
         return kToolFailure;
@@ -123,7 +125,13 @@ int main(int argc, char** argv) {
         return describeCommand(dir);
     }
     if (argc == 2 && std::strcmp(argv[1], "--reboot") == 0) {
-        return rebootCommand(dir);
+        return changeCommand(dir, winsim::control::reboot);
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--shift") == 0) {
+        bool down = std::strcmp(argv[2], "down") == 0;
+        return changeCommand(
+            dir, down ? [] { winsim::control::setShiftHeld(true); }
+                      : [] { winsim::control::setShiftHeld(false); });
     }
     return runCommand(dir, argc, argv);
 }
