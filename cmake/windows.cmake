@@ -12,3 +12,6 @@ target_link_libraries(folioinst PRIVATE winspool advapi32 version shell32 user32
 # The resource script names the manifest by a path relative to itself.
 set_property(SOURCE ${CMAKE_SOURCE_DIR}/app/folioinst.rc APPEND PROPERTY OBJECT_DEPENDS
     ${CMAKE_SOURCE_DIR}/app/folioinst.manifest ${CMAKE_SOURCE_DIR}/app/resource.h)
+
+# The conformance battery and the stub DLLs it installs, for the tier-2 comparison.
+add_subdirectory(tests/conformance)
