@@ -71,11 +71,14 @@ void printerDataCases() {
                                                    row.size ? data : nullptr, row.size, &needed)
                                : GetPrinterDataA(h, value, &type, row.size ? data : nullptr,
                                                  row.size, &needed);
+        // The outputs are defined for a value found or a buffer too small.
+        bool defined = status == ERROR_SUCCESS || status == ERROR_MORE_DATA;
         line(row.id,
              "GetPrinterData(" + text(row.key) + "," + text(row.value) + "," + num(row.size) + ")",
              num(status), GetLastError(),
-             "type=" + num(type) + " needed=" + num(needed) +
-                 " data=" + text(reinterpret_cast<char*>(data)));
+             defined ? "type=" + num(type) + " needed=" + num(needed) +
+                           " data=" + text(reinterpret_cast<char*>(data))
+                     : "");
     }
     ClosePrinter(h);
 }

@@ -98,7 +98,7 @@ struct MessageRow {
 const MessageRow kMessages[] = {
     {"message.access-denied", 5, 1033},      {"message.sharing-violation", 32, 1033},
     {"message.rpc-unavailable", 1722, 1033}, {"message.monitor-installed", 3006, 1033},
-    {"message.driver-in-use", 3001, 1033},   {"message.unknown-code", 4, 1033},
+    {"message.driver-in-use", 3001, 1033},   {"message.unknown-code", 0x20001234, 1033},
     {"message.neutral-language", 2, 0},
 };
 
@@ -167,9 +167,43 @@ void osVersionCases() {
     }
 }
 
+// The process's own state: its command line, memory blocks, the clock, window handles.
+void processCases() {
+    poison();
+    LPWSTR commandLine = GetCommandLineW();
+    line("process.command-line", "GetCommandLineW()", text(commandLine), GetLastError());
+
+    poison();
+    BYTE* block = static_cast<BYTE*>(GlobalAlloc(GPTR, 16));
+    DWORD error = GetLastError();
+    line("memory.alloc", "GlobalAlloc(GPTR,16)", block ? "block" : "NULL", error,
+         std::string("zeroed=") + (block && block[0] == 0 && block[15] == 0 ? "yes" : "no"));
+    poison();
+    HGLOBAL left = GlobalFree(block);
+    line("memory.free", "GlobalFree(block)", left ? "block" : "NULL", GetLastError());
+    poison();
+    left = GlobalFree(nullptr);
+    line("memory.free-null", "GlobalFree(NULL)", left ? "block" : "NULL", GetLastError());
+
+    DWORD before = GetTickCount();
+    poison();
+    Sleep(50);
+    DWORD slept = GetTickCount() - before;
+    // The tick counter's resolution is coarse on Windows (about 16 ms): only that it moved.
+    line("clock.sleep", "Sleep(50)", slept >= 30 ? "ticks moved" : "ticks stood", GetLastError());
+
+    for (ULONG_PTR value : {ULONG_PTR(0), ULONG_PTR(0x10010)}) {
+        poison();
+        BOOL ok = IsWindow(reinterpret_cast<HWND>(value));
+        line(value ? "window.is-window.number" : "window.is-window.null",
+             "IsWindow(" + hex(static_cast<DWORD>(value)) + ")", flag(ok), GetLastError());
+    }
+}
+
 } // namespace
 
 void kernelCases() {
+    processCases();
     splitCases();
     moduleCases();
     messageCases();

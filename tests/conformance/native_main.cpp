@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
     }
     winsim::control::freshMachine(dir);
     winsim::control::setProgramPath("C:\\conf\\conformance.exe");
-    winsim::control::setCommandLine("C:\\conf\\conformance.exe");
+    // As Wine starts it: the program path quoted.
+    winsim::control::setCommandLine("\"C:\\conf\\conformance.exe\"");
     winsim::control::makeDirectory("C:\\conf\\bin");
     for (const char* dll : {"confmon.dll", "confui.dll", "confdrv.dll", "confnover.dll"}) {
         std::ifstream in(fs::path(argv[1]) / dll, std::ios::binary);

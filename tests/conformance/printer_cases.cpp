@@ -19,6 +19,7 @@ PRINTER_INFO_2W printerInfo(const WCHAR* name, const WCHAR* port, const WCHAR* d
     info.pPrintProcessor = arg(L"WinPrint");
     info.pDatatype = arg(L"RAW");
     info.pComment = arg(L"");
+    info.pLocation = arg(L"");
     return info;
 }
 
@@ -108,9 +109,8 @@ void openCases() {
         poison();
         BOOL ok = OpenPrinterW(arg(row.name), &h, row.defaults ? &defaults : nullptr);
         DWORD error = GetLastError();
-        bool poisoned = h == reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(kPoison));
         line(row.id, "OpenPrinterW(" + text(row.name) + "," + hex(row.access) + ")", flag(ok),
-             error, "handle=" + (poisoned ? std::string("-") : handle(h)));
+             error, ok ? "handle=" + handle(h) : "");
         if (ok) {
             ClosePrinter(h);
         }
@@ -211,6 +211,7 @@ void setDefault(const char* id, const WCHAR* name) {
 void defaultCases() {
     setDefault("default.set.unknown", L"Nobody");
     setDefault("default.set.other-case", L"conf printer");
+    setDefault("default.set.exact", kPrinter);
     getDefault("default.get.short", 6);
     getDefault("default.get.exact", 13);
     HKEY key = nullptr;

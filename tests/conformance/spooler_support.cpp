@@ -13,19 +13,33 @@ const WCHAR kDriverDir[] = L"C:\\Windows\\system32\\spool\\drivers\\x64";
 
 namespace {
 
+// Sizes differ between implementations (a driver-made DEVMODE, string lengths); what the
+// protocol promises is that every answer names the probe's size.
+std::string size(DWORD needed, DWORD probe) {
+    if (needed == kPoison || probe == 0) {
+        return num(needed);
+    }
+    return needed == probe ? "probe" : "other";
+}
+
 void ask(const std::string& id, const std::string& call, const Query& query,
-         std::vector<BYTE>& buffer, DWORD* needed, const Describe& describe) {
+         std::vector<BYTE>& buffer, DWORD* needed, DWORD probe, const Describe& describe) {
     DWORD count = kPoison;
     *needed = kPoison;
     poison();
     BOOL ok = query(buffer.empty() ? nullptr : buffer.data(), static_cast<DWORD>(buffer.size()),
                     needed, &count);
     DWORD error = GetLastError();
-    std::string outputs = "needed=" + num(*needed) + " returned=" + num(count);
+    std::string outputs = "needed=" +
+                          (probe || *needed == kPoison ? size(*needed, probe)
+                           : *needed                   ? ">0"
+                                                       : "0") +
+                          " returned=" + num(count);
     if (ok && !buffer.empty()) {
         outputs += " " + describe(buffer.data(), count);
     }
-    line(id.c_str(), call + "[" + std::to_string(buffer.size()) + "]", flag(ok), error, outputs);
+    std::string shown = buffer.empty() ? "0" : buffer.size() < probe ? "probe-1" : "probe";
+    line(id.c_str(), call + "[" + shown + "]", flag(ok), error, outputs);
 }
 
 } // namespace
@@ -34,15 +48,15 @@ void probeAndFill(const std::string& id, const std::string& call, const Query& q
                   const Describe& describe) {
     std::vector<BYTE> buffer;
     DWORD needed = 0;
-    ask(id + ".probe", call, query, buffer, &needed, describe);
+    ask(id + ".probe", call, query, buffer, &needed, 0, describe);
     if (needed == 0 || needed == kPoison) {
         return;
     }
-    const DWORD exact = needed;
-    buffer.assign(exact - 1, 0xAB);
-    ask(id + ".short", call, query, buffer, &needed, describe);
-    buffer.assign(exact, 0xAB);
-    ask(id + ".exact", call, query, buffer, &needed, describe);
+    const DWORD probe = needed;
+    buffer.assign(probe - 1, 0xAB);
+    ask(id + ".short", call, query, buffer, &needed, probe, describe);
+    buffer.assign(probe, 0xAB);
+    ask(id + ".exact", call, query, buffer, &needed, probe, describe);
 }
 
 std::string path(const WCHAR* s) {
