@@ -12,12 +12,10 @@ int runBattery() {
     fileCases();
     registryCases();
     kernelCases();
-    versionCases();
     serviceCases();
     monitorCases();
     driverCases();
     printerCases();
-    printerDataCases();
     stoppedSpoolerCases();
     removalCases();
     std::printf("end of battery\n");

@@ -11,12 +11,10 @@ namespace conformance {
 void fileCases();
 void registryCases();
 void kernelCases();
-void versionCases();
 void serviceCases();
 void monitorCases();
 void driverCases();
 void printerCases();
-void printerDataCases();
 void stoppedSpoolerCases();
 void removalCases();
 

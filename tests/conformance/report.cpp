@@ -36,6 +36,19 @@ std::string text(const char* s) {
     return s ? "\"" + std::string(s) + "\"" : "null";
 }
 
+std::string path(const WCHAR* s) {
+    std::string shown = text(s);
+    for (char& c : shown) {
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return shown;
+}
+
+std::string callName(const char* source) {
+    std::string name = source;
+    return name.substr(0, name.find('('));
+}
+
 std::string num(DWORD value) {
     return value == kPoison ? "-" : std::to_string(value);
 }

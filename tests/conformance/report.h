@@ -12,22 +12,38 @@ namespace conformance {
 
 constexpr DWORD kPoison = 0xDEADBEEF;
 
-// Every case poisons the last error before its one call.
 inline void poison() {
     SetLastError(kPoison);
 }
 
 std::string text(const WCHAR* s); // "quoted" UTF-8, or null
 std::string text(const char* s);  // "quoted" ANSI bytes, or null
+std::string path(const WCHAR* s); // as text, lower-cased: Windows spells its folders either way
 std::string num(DWORD value);     // decimal, "-" for the poison
 std::string hex(DWORD value);     // lower-case hex, "-" for the poison
 std::string flag(BOOL ok);        // TRUE / FALSE
-std::string handle(HANDLE h);     // NULL, INVALID, or "handle"
-// Bytes of a UTF-16 text value, NUL shown as ^@, a trailing odd byte as ^?.
+std::string handle(HANDLE h);     // NULL, INVALID, or handle
+inline std::string status(LONG s) {
+    return num(static_cast<DWORD>(s));
+}
+// Bytes of a UTF-16 text, NUL shown as ^@, a trailing odd byte as ^?.
 std::string wideBytes(const BYTE* data, DWORD size);
 
 void line(const char* id, const std::string& call, const std::string& result, DWORD error,
-          const std::string& outputs = "");
+          const std::string& outputs);
+
+// The text of a call up to its arguments: "DeleteFileW(x)" gives "DeleteFileW".
+std::string callName(const char* source);
+
+// One case: the last error poisoned, `call` made once, its line printed with `args` after
+// the call's name, show(result), and `outputs`, an expression read after the call.
+#define CASE(id, args, call, show, outputs)                                                        \
+    do {                                                                                           \
+        poison();                                                                                  \
+        const auto result_ = (call);                                                               \
+        const DWORD error_ = GetLastError();                                                       \
+        line(id, callName(#call) + "(" + (args) + ")", show(result_), error_, outputs);            \
+    } while (0)
 
 // A string argument for calls whose prototypes take LPWSTR but only read it.
 inline WCHAR* arg(const WCHAR* s) {

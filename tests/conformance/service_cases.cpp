@@ -14,17 +14,20 @@ const DWORD kManagerAccess = 0xF0001;
 const DWORD kCheckAccess = SERVICE_QUERY_STATUS | SERVICE_START;
 const DWORD kRestartAccess = kCheckAccess | SERVICE_STOP;
 
-// The status is defined only when the call succeeds or the control was refused for the
-// service's state (1051, 1052, 1061, 1062); elsewhere only whether it was written counts.
-std::string status(const SERVICE_STATUS& s, DWORD error) {
-    SERVICE_STATUS poisoned;
-    std::memset(&poisoned, 0xAB, sizeof poisoned);
+SERVICE_STATUS poisonedStatus() {
+    SERVICE_STATUS s;
+    std::memset(&s, 0xAB, sizeof s);
+    return s;
+}
+
+// The status is defined when the call succeeds or the control was refused for the service's
+// state (1051, 1052, 1061, 1062); elsewhere only whether it was written counts.
+std::string shown(const SERVICE_STATUS& s, DWORD error) {
+    SERVICE_STATUS poisoned = poisonedStatus();
     if (std::memcmp(&s, &poisoned, sizeof s) == 0) {
         return "status=-";
     }
-    if (error != kPoison && error != ERROR_DEPENDENT_SERVICES_RUNNING &&
-        error != ERROR_INVALID_SERVICE_CONTROL && error != ERROR_SERVICE_CANNOT_ACCEPT_CTRL &&
-        error != ERROR_SERVICE_NOT_ACTIVE) {
+    if (error != kPoison && (error < 1051 || error > 1062 || (error > 1052 && error < 1061))) {
         return "status=written";
     }
     if (s.dwCurrentState < SERVICE_STOPPED || s.dwCurrentState > SERVICE_PAUSED) {
@@ -36,93 +39,54 @@ std::string status(const SERVICE_STATUS& s, DWORD error) {
            " exit=" + num(s.dwWin32ExitCode);
 }
 
-SERVICE_STATUS poisonedStatus() {
-    SERVICE_STATUS s;
-    std::memset(&s, 0xAB, sizeof s);
-    return s;
-}
-
-struct ManagerRow {
-    const char* id;
-    const WCHAR* database;
-    DWORD access;
-};
-
-const ManagerRow kManagers[] = {
-    {"scm.open.installer-rights", nullptr, kManagerAccess},
-    {"scm.open.by-database-name", L"ServicesActive", SC_MANAGER_CONNECT},
-    {"scm.open.unknown-database", L"DoesNotExist", SC_MANAGER_CONNECT},
-};
-
-struct ServiceRow {
-    const char* id;
-    const WCHAR* name;
-    DWORD access;
-};
-
-const ServiceRow kServices[] = {
-    {"svc.open.spooler", L"spooler", kCheckAccess},
-    {"svc.open.upper-case", L"SPOOLER", kRestartAccess},
-    {"svc.open.not-installed", L"NoSuchService", kCheckAccess},
-    {"svc.open.display-name", L"Print Spooler", kCheckAccess},
-};
-
-void openCases(SC_HANDLE manager) {
-    for (const ManagerRow& row : kManagers) {
-        poison();
-        SC_HANDLE h = OpenSCManagerW(nullptr, row.database, row.access);
-        DWORD error = GetLastError();
-        line(row.id, "OpenSCManagerW(" + text(row.database) + "," + hex(row.access) + ")",
-             handle(h), error);
-        CloseServiceHandle(h);
-    }
-    for (const ServiceRow& row : kServices) {
-        poison();
-        SC_HANDLE h = OpenServiceW(manager, row.name, row.access);
-        DWORD error = GetLastError();
-        line(row.id, "OpenServiceW(" + text(row.name) + "," + hex(row.access) + ")", handle(h),
-             error);
-        CloseServiceHandle(h);
-    }
-    poison();
-    SC_HANDLE h = OpenServiceW(nullptr, L"spooler", kCheckAccess);
-    line("svc.open.null-manager", "OpenServiceW(NULL manager)", handle(h), GetLastError());
-}
-
 void query(const char* id, SC_HANDLE service) {
     SERVICE_STATUS s = poisonedStatus();
-    poison();
-    BOOL ok = QueryServiceStatus(service, &s);
-    DWORD error = GetLastError();
-    line(id, "QueryServiceStatus()", flag(ok), error, status(s, error));
+    CASE(id, "", QueryServiceStatus(service, &s), flag, shown(s, error_));
 }
 
 void control(const char* id, SC_HANDLE service, DWORD code) {
     SERVICE_STATUS s = poisonedStatus();
-    poison();
-    BOOL ok = ControlService(service, code, &s);
-    DWORD error = GetLastError();
-    line(id, "ControlService(" + num(code) + ")", flag(ok), error, status(s, error));
+    CASE(id, num(code), ControlService(service, code, &s), flag, shown(s, error_));
 }
 
-void start(const char* id, SC_HANDLE service) {
-    poison();
-    BOOL ok = StartServiceW(service, 0, nullptr);
-    line(id, "StartServiceW()", flag(ok), GetLastError());
+void openCases(SC_HANDLE manager) {
+    struct {
+        const char* id;
+        const WCHAR* name;
+        DWORD access;
+    } managers[] = {{"scm.open.installer-rights", nullptr, kManagerAccess},
+                    {"scm.open.by-database-name", L"ServicesActive", SC_MANAGER_CONNECT},
+                    {"scm.open.unknown-database", L"DoesNotExist", SC_MANAGER_CONNECT}},
+      services[] = {{"svc.open.spooler", L"spooler", kCheckAccess},
+                    {"svc.open.upper-case", L"SPOOLER", kRestartAccess},
+                    {"svc.open.not-installed", L"NoSuchService", kCheckAccess},
+                    {"svc.open.display-name", L"Print Spooler", kCheckAccess}};
+    for (const auto& row : managers) {
+        SC_HANDLE h = nullptr;
+        CASE(row.id, text(row.name), h = OpenSCManagerW(nullptr, row.name, row.access), handle, "");
+        CloseServiceHandle(h);
+    }
+    for (const auto& row : services) {
+        SC_HANDLE h = nullptr;
+        CASE(row.id, text(row.name), h = OpenServiceW(manager, row.name, row.access), handle, "");
+        CloseServiceHandle(h);
+    }
+    CASE("svc.open.null-manager", "", OpenServiceW(nullptr, L"spooler", kCheckAccess), handle, "");
 }
 
 // The installer's wait: a query every 200 ms, 50 times at most.
-void waitFor(const char* id, SC_HANDLE service, DWORD state) {
+bool waitFor(SC_HANDLE service, DWORD state) {
     SERVICE_STATUS s = {};
     QueryServiceStatus(service, &s);
     for (int i = 0; i < 50 && s.dwCurrentState != state; ++i) {
         Sleep(200);
         QueryServiceStatus(service, &s);
     }
-    if (id) {
-        line(id, "wait for state " + num(state), s.dwCurrentState == state ? "reached" : "timeout",
-             kPoison);
-    }
+    return s.dwCurrentState == state;
+}
+
+std::string reached(bool ok) {
+    return ok ? "reached" : "timeout";
 }
 
 void stateCases(SC_HANDLE manager) {
@@ -131,14 +95,10 @@ void stateCases(SC_HANDLE manager) {
     SC_HANDLE starter = OpenServiceW(manager, L"Spooler", SERVICE_START);
     SC_HANDLE querier = OpenServiceW(manager, L"Spooler", SERVICE_QUERY_STATUS);
     SC_HANDLE all = OpenServiceW(manager, L"Spooler", SERVICE_ALL_ACCESS);
-    SERVICE_STATUS s = {};
-    QueryServiceStatus(spooler, &s);
-    if (s.dwCurrentState != SERVICE_RUNNING) {
-        StartServiceW(spooler, 0, nullptr);
-        waitFor(nullptr, spooler, SERVICE_RUNNING);
-    }
+    StartServiceW(spooler, 0, nullptr); // a fresh machine need not run it yet
+    waitFor(spooler, SERVICE_RUNNING);
     query("svc.running.query", spooler);
-    start("svc.running.start", spooler);
+    CASE("svc.running.start", "", StartServiceW(spooler, 0, nullptr), flag, "");
     control("svc.running.pause", all, SERVICE_CONTROL_PAUSE);
     control("svc.running.pause-without-right", spooler, SERVICE_CONTROL_PAUSE);
     control("svc.running.undefined-control", all, 0);
@@ -146,39 +106,28 @@ void stateCases(SC_HANDLE manager) {
     control("svc.running.stop-without-right", checker, SERVICE_CONTROL_STOP);
     query("svc.query.without-right", starter);
 
-    SERVICE_STATUS stopped = poisonedStatus();
-    poison();
-    BOOL ok = ControlService(spooler, SERVICE_CONTROL_STOP, &stopped);
-    DWORD error = GetLastError();
     // Whether the answer still says STOP_PENDING is the service's timing, not the call's.
-    line("svc.running.stop", "ControlService(1)", flag(ok), error,
-         "state=" + std::string(stopped.dwCurrentState == SERVICE_STOP_PENDING ||
-                                        stopped.dwCurrentState == SERVICE_STOPPED
-                                    ? "stopping"
-                                    : num(stopped.dwCurrentState)));
-    waitFor("svc.running.stop-wait", spooler, SERVICE_STOPPED);
-
+    SERVICE_STATUS s = poisonedStatus();
+    CASE("svc.running.stop", "1", ControlService(spooler, SERVICE_CONTROL_STOP, &s), flag,
+         std::string("state=") +
+             (s.dwCurrentState == SERVICE_STOP_PENDING || s.dwCurrentState == SERVICE_STOPPED
+                  ? "stopping"
+                  : num(s.dwCurrentState)));
+    CASE("svc.running.stop-wait", "", waitFor(spooler, SERVICE_STOPPED), reached, "");
     query("svc.stopped.query", spooler);
     control("svc.stopped.stop", spooler, SERVICE_CONTROL_STOP);
     control("svc.stopped.stop-without-right", checker, SERVICE_CONTROL_STOP);
-    start("svc.stopped.start-without-right", querier);
-    start("svc.stopped.start", spooler);
+    CASE("svc.stopped.start-without-right", "", StartServiceW(querier, 0, nullptr), flag, "");
+    CASE("svc.stopped.start", "", StartServiceW(spooler, 0, nullptr), flag, "");
     query("svc.started.query", spooler);
-    waitFor("svc.started.wait", spooler, SERVICE_RUNNING);
+    CASE("svc.started.wait", "", waitFor(spooler, SERVICE_RUNNING), reached, "");
 
-    CloseServiceHandle(all);
-    CloseServiceHandle(querier);
-    CloseServiceHandle(starter);
-    CloseServiceHandle(checker);
-    poison();
-    ok = CloseServiceHandle(spooler);
-    line("svc.close.open", "CloseServiceHandle(service)", flag(ok), GetLastError());
-    poison();
-    ok = CloseServiceHandle(spooler);
-    line("svc.close.twice", "CloseServiceHandle(closed)", flag(ok), GetLastError());
-    poison();
-    ok = CloseServiceHandle(nullptr);
-    line("svc.close.null", "CloseServiceHandle(NULL)", flag(ok), GetLastError());
+    for (SC_HANDLE h : {all, querier, starter, checker}) {
+        CloseServiceHandle(h);
+    }
+    CASE("svc.close.open", "", CloseServiceHandle(spooler), flag, "");
+    CASE("svc.close.twice", "", CloseServiceHandle(spooler), flag, "");
+    CASE("svc.close.null", "", CloseServiceHandle(nullptr), flag, "");
 }
 
 } // namespace
@@ -190,16 +139,15 @@ void serviceCases() {
     CloseServiceHandle(manager);
 }
 
-// The spooler stopped: what the spooler's clients answer until it runs again.
 void withSpoolerStopped(void (*cases)()) {
     SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, kManagerAccess);
     SC_HANDLE spooler = OpenServiceW(manager, L"Spooler", kRestartAccess);
     SERVICE_STATUS s = {};
     ControlService(spooler, SERVICE_CONTROL_STOP, &s);
-    waitFor("spooler.stop-wait", spooler, SERVICE_STOPPED);
+    CASE("spooler.stop-wait", "", waitFor(spooler, SERVICE_STOPPED), reached, "");
     cases();
     StartServiceW(spooler, 0, nullptr);
-    waitFor("spooler.start-wait", spooler, SERVICE_RUNNING);
+    CASE("spooler.start-wait", "", waitFor(spooler, SERVICE_RUNNING), reached, "");
     CloseServiceHandle(spooler);
     CloseServiceHandle(manager);
 }

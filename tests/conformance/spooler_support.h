@@ -1,5 +1,5 @@
-// What the spooler families share: the probe-then-fill protocol of every INFO query, the
-// names of the objects the battery installs, and printer handles by name.
+// What the spooler families share: the objects the battery installs, the probe-then-fill
+// protocol of every INFO query, and printer handles by name.
 #pragma once
 
 #include <windows.h>
@@ -7,7 +7,6 @@
 
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace conformance {
 
@@ -23,16 +22,15 @@ using Query = std::function<BOOL(LPBYTE, DWORD, DWORD*, DWORD*)>;
 // The entries of a filled buffer, one text.
 using Describe = std::function<std::string(const BYTE*, DWORD count)>;
 
-// The probe (no buffer), a buffer one byte short, and the exact size, each a case
-// "<id>.probe", "<id>.short", "<id>.exact"; an answer that fits the probe ends there.
+// The probe (no buffer), a buffer one byte short, and the exact size: cases "<id>.probe",
+// "<id>.short", "<id>.exact". Sizes are shown relative to the probe's answer, which
+// differs between implementations (a driver-made DEVMODE, string lengths); an answer that
+// fits the probe ends there.
 void probeAndFill(const std::string& id, const std::string& call, const Query& query,
                   const Describe& describe);
 
-// A path as text, lower-cased: Windows spells its own directories in either case.
-std::string path(const WCHAR* s);
-
 HANDLE openPrinter(const WCHAR* name, ACCESS_MASK access);
-// Deletes the printer if it exists; the cases' way back to a known state.
-void dropPrinter(const WCHAR* name);
+// What a printer's handle and a monitor's DLL allow while the spooler has them.
+void heldMonitorCases(const char* writeId, const char* deleteId);
 
 } // namespace conformance
