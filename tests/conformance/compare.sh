@@ -15,19 +15,10 @@ require_exe "$windows_dir/conformance.exe"
 
 work=$(mktemp -d)
 prefix=$work/prefix
-cleanup() {
-    WINEPREFIX=$prefix wineserver -k 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-export WINEPREFIX=$prefix
+trap '"$here/../wine/prefix-remove.sh" "$prefix" >/dev/null; rm -rf "$work"' EXIT
 start=$(milliseconds)
-if ! wineboot -i >"$work/wineboot.log" 2>&1; then
-    cat "$work/wineboot.log"
-    echo "wineboot failed to create the prefix"
-    exit 1
-fi
+"$here/../wine/prefix-create.sh" "$prefix" "$windows_dir/conformance.exe" || exit 1
+export WINEPREFIX=$prefix
 # The new prefix's services hold the service database until its first session ends.
 wineserver -w
 mkdir -p "$prefix/drive_c/conf/bin"

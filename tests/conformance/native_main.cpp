@@ -32,9 +32,10 @@ int main(int argc, char** argv) {
         std::ifstream in(fs::path(argv[1]) / dll, std::ios::binary);
         std::ostringstream bytes;
         bytes << in.rdbuf();
+        // Without the Windows build the battery still runs (its DLL cases then answer for
+        // missing files): the sanitizer build runs it so, for winsim's memory safety.
         if (!in || !winsim::control::writeFile(std::string("C:\\conf\\bin\\") + dll, bytes.str())) {
-            std::fprintf(stderr, "cannot place %s from %s\n", dll, argv[1]);
-            return 2;
+            std::fprintf(stderr, "no %s in %s\n", dll, argv[1]);
         }
     }
     int result = conformance::runBattery();
