@@ -197,9 +197,9 @@ void versionResourceCases() {
              "handle=" + num(handle));
     }
     const WCHAR* dll = L"C:\\conf\\bin\\confmon.dll";
-    std::vector<BYTE> block(GetFileVersionInfoSizeW(dll, nullptr), 0xCC);
+    std::vector<BYTE> block(GetFileVersionInfoSizeW(dll, nullptr) + 24, 0);
     CASE("version.info.monitor", "",
-         GetFileVersionInfoW(dll, 0, static_cast<DWORD>(block.size()), block.data()), flag,
+         GetFileVersionInfoW(dll, 0, static_cast<DWORD>(block.size() - 24), block.data()), flag,
          "wLength=" + num(block[0] | block[1] << 8));
     for (const TextRow& row : kSubBlocks) {
         void* untouched = block.data() + 1;
