@@ -268,7 +268,7 @@ void valueCases(HKEY key) {
     const BYTE cafe[] = "Caf\xE9";
     CASE("reg.set-a.sz", "", RegSetValueExA(key, "Ansi", 0, REG_SZ, cafe, sizeof cafe), status, "");
     query("reg.query.ansi-as-wide", key, L"Ansi", 64, false);
-    BYTE small[4];
+    BYTE small[8];
     for (DWORD size : {0u, 4u, 5u}) {
         DWORD cb = size;
         CASE(size == 0   ? "reg.query-a.probe"
