@@ -79,4 +79,7 @@ awk -F'\t' '
         printf "%d cases: %d alike, %d known differences, %d unlisted\n", n, same, known, failed
         exit failed > 0
     }
-' "$table" "$work/winsim.txt" "$work/wine.txt"
+' "$table" "$work/winsim.txt" "$work/wine.txt" && exit 0
+echo "Wine's standard error ends with:"
+tail -n 5 "$work/wine.err"
+exit 1

@@ -133,7 +133,12 @@ void stateCases(SC_HANDLE manager) {
 } // namespace
 
 void serviceCases() {
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, kManagerAccess);
+    // With the first program of a new Wine prefix its service manager may still be starting.
+    SC_HANDLE manager = nullptr;
+    for (int wait = 0; wait < 100 && !(manager = OpenSCManagerW(nullptr, nullptr, kManagerAccess));
+         ++wait) {
+        Sleep(200);
+    }
     openCases(manager);
     stateCases(manager);
     CloseServiceHandle(manager);
