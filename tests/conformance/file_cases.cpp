@@ -84,7 +84,8 @@ void openCases() {
     for (const OpenRow& row : kOpens) {
         HANDLE h = INVALID_HANDLE_VALUE;
         CASE(row.id, text(row.path) + "," + hex(row.access) + "," + num(row.disposition),
-             h = open(row.path, row.access, FILE_SHARE_READ, row.disposition), handle, "");
+             h = CreateFileW(row.path, row.access, 1, nullptr, row.disposition, 0, nullptr), handle,
+             "");
         closeIfOpen(h);
         writeText(kFile);
         DeleteFileW(kNew);
@@ -93,7 +94,8 @@ void openCases() {
         HANDLE first = open(kFile, row.firstAccess, row.firstShare, OPEN_EXISTING);
         HANDLE h = INVALID_HANDLE_VALUE;
         CASE(row.id, hex(row.secondAccess) + "," + hex(row.secondShare),
-             h = open(L"C:\\CONF\\file.txt", row.secondAccess, row.secondShare, row.disposition),
+             h = CreateFileW(L"C:\\CONF\\file.txt", row.secondAccess, row.secondShare, nullptr,
+                             row.disposition, 0, nullptr),
              handle, "");
         closeIfOpen(h);
         closeIfOpen(first);
@@ -135,8 +137,9 @@ void deleteCases() {
     CASE("file.delete.shared", "", DeleteFileW(kFile), flag, "");
     CASE("file.delete.pending-attributes", "", GetFileAttributesW(kFile), hex, "");
     HANDLE reopened = INVALID_HANDLE_VALUE;
-    CASE("file.delete.pending-open", "", reopened = open(kFile, R, kShareAll, OPEN_EXISTING),
-         handle, "");
+    CASE("file.delete.pending-open", "",
+         reopened = CreateFileW(kFile, R, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr), handle,
+         "");
     closeIfOpen(reopened);
     CloseHandle(holder);
     CASE("file.delete.pending-gone", "", GetFileAttributesW(kFile), hex, "");

@@ -46,7 +46,8 @@ std::string path(const WCHAR* s) {
 
 std::string callName(const char* source) {
     std::string name = source;
-    return name.substr(0, name.find('('));
+    name = name.substr(0, name.find('('));
+    return name.substr(name.find_last_of(" =(") + 1);
 }
 
 std::string num(DWORD value) {

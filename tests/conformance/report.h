@@ -32,7 +32,7 @@ std::string wideBytes(const BYTE* data, DWORD size);
 void line(const char* id, const std::string& call, const std::string& result, DWORD error,
           const std::string& outputs);
 
-// The text of a call up to its arguments: "DeleteFileW(x)" gives "DeleteFileW".
+// The name of the call in a case's source: "h = CreateFileW(x)" gives "CreateFileW".
 std::string callName(const char* source);
 
 // One case: the last error poisoned, `call` made once, its line printed with `args` after
