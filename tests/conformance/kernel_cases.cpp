@@ -1,11 +1,10 @@
 // Process-wide calls: CommandLineToArgvW's quoting, the program's own path, the system
-// directory, FormatMessageW's system texts, the ANSI code page, GetVersionExA, memory, the
+// directory, FormatMessageW's system texts, the ANSI code page, memory, the
 // clock; and the version resources of real DLLs.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -150,14 +149,6 @@ void textCases() {
              MultiByteToWideChar(CP_ACP, 0, row.bytes, row.count, row.size ? wide : nullptr,
                                  row.size),
              num, "chars=" + (result_ > 0 ? codes(wide) : "-"));
-    }
-    for (DWORD size : {DWORD(sizeof(OSVERSIONINFOA)), DWORD(147)}) {
-        OSVERSIONINFOA info;
-        std::memset(&info, 0xEE, sizeof info);
-        info.dwOSVersionInfoSize = size;
-        CASE(("os.version." + std::to_string(size)).c_str(), num(size), GetVersionExA(&info), flag,
-             "version=" + num(info.dwMajorVersion) + "." + num(info.dwMinorVersion) + "." +
-                 num(info.dwBuildNumber) + " platform=" + num(info.dwPlatformId));
     }
 }
 
