@@ -215,10 +215,12 @@ void dataCases() {
     for (const auto& row : sets) {
         HANDLE h = openPrinter(kPrinter, row.access);
         LPSTR value = const_cast<LPSTR>(row.value);
-        CASE(row.id, text(row.key) + "," + text(row.value),
-             row.key ? SetPrinterDataExA(h, row.key, value, REG_SZ, kValue, 7)
-                     : SetPrinterDataA(h, value, REG_SZ, kValue, 7),
-             num, "");
+        // A null key is SetPrinterDataA, else SetPrinterDataExA.
+        auto SetPrinterData = [&] {
+            return row.key ? SetPrinterDataExA(h, row.key, value, REG_SZ, kValue, 7)
+                           : SetPrinterDataA(h, value, REG_SZ, kValue, 7);
+        };
+        CASE(row.id, text(row.key) + "," + text(row.value), SetPrinterData(), num, "");
         ClosePrinter(h);
     }
     struct {
@@ -238,6 +240,12 @@ void dataCases() {
         {"data.get-ex.empty-key", "", "SubKey", 64},
     };
     HANDLE h = openPrinter(kPrinter, PRINTER_ACCESS_USE);
+    // A null key is GetPrinterDataA, else GetPrinterDataExA.
+    auto GetPrinterData = [h](const char* key, LPSTR value, DWORD* type, LPBYTE data, DWORD size,
+                              DWORD* needed) {
+        return key ? GetPrinterDataExA(h, key, value, type, data, size, needed)
+                   : GetPrinterDataA(h, value, type, data, size, needed);
+    };
     for (const auto& row : gets) {
         BYTE data[64] = {0};
         DWORD type = kPoison;
@@ -246,9 +254,7 @@ void dataCases() {
         LPBYTE buffer = row.size ? data : nullptr;
         // The outputs are defined for a value found or a buffer too small.
         CASE(row.id, text(row.key) + "," + text(row.value) + "," + num(row.size),
-             row.key ? GetPrinterDataExA(h, row.key, value, &type, buffer, row.size, &needed)
-                     : GetPrinterDataA(h, value, &type, buffer, row.size, &needed),
-             num,
+             GetPrinterData(row.key, value, &type, buffer, row.size, &needed), num,
              result_ && result_ != ERROR_MORE_DATA
                  ? ""
                  : "type=" + num(type) + " needed=" + num(needed) +

@@ -1,5 +1,6 @@
 #include "report.h"
 
+#include <cctype>
 #include <cstdio>
 
 namespace conformance {
@@ -45,9 +46,19 @@ std::string path(const WCHAR* s) {
 }
 
 std::string callName(const char* source) {
-    std::string name = source;
-    name = name.substr(0, name.find('('));
-    return name.substr(name.find_last_of(" =(") + 1);
+    // The identifier before the first "(" that follows one and is no cast.
+    const std::string code = source;
+    for (size_t open = code.find('('); open != std::string::npos; open = code.find('(', open + 1)) {
+        size_t start = open;
+        while (start > 0 && (std::isalnum(static_cast<unsigned char>(code[start - 1])) ||
+                             code[start - 1] == '_')) {
+            --start;
+        }
+        if (start < open) {
+            return code.substr(start, open - start);
+        }
+    }
+    return code;
 }
 
 std::string num(DWORD value) {
