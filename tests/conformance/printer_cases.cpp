@@ -216,11 +216,11 @@ void dataCases() {
         HANDLE h = openPrinter(kPrinter, row.access);
         LPSTR value = const_cast<LPSTR>(row.value);
         // A null key is SetPrinterDataA, else SetPrinterDataExA.
-        auto SetPrinterData = [&] {
+        auto SetPrinterDataAorExA = [&] {
             return row.key ? SetPrinterDataExA(h, row.key, value, REG_SZ, kValue, 7)
                            : SetPrinterDataA(h, value, REG_SZ, kValue, 7);
         };
-        CASE(row.id, text(row.key) + "," + text(row.value), SetPrinterData(), num, "");
+        CASE(row.id, text(row.key) + "," + text(row.value), SetPrinterDataAorExA(), num, "");
         ClosePrinter(h);
     }
     struct {
@@ -241,8 +241,8 @@ void dataCases() {
     };
     HANDLE h = openPrinter(kPrinter, PRINTER_ACCESS_USE);
     // A null key is GetPrinterDataA, else GetPrinterDataExA.
-    auto GetPrinterData = [h](const char* key, LPSTR value, DWORD* type, LPBYTE data, DWORD size,
-                              DWORD* needed) {
+    auto GetPrinterDataAorExA = [h](const char* key, LPSTR value, DWORD* type, LPBYTE data,
+                                    DWORD size, DWORD* needed) {
         return key ? GetPrinterDataExA(h, key, value, type, data, size, needed)
                    : GetPrinterDataA(h, value, type, data, size, needed);
     };
@@ -254,7 +254,7 @@ void dataCases() {
         LPBYTE buffer = row.size ? data : nullptr;
         // The outputs are defined for a value found or a buffer too small.
         CASE(row.id, text(row.key) + "," + text(row.value) + "," + num(row.size),
-             GetPrinterData(row.key, value, &type, buffer, row.size, &needed), num,
+             GetPrinterDataAorExA(row.key, value, &type, buffer, row.size, &needed), num,
              result_ && result_ != ERROR_MORE_DATA
                  ? ""
                  : "type=" + num(type) + " needed=" + num(needed) +
