@@ -37,3 +37,6 @@ add_subdirectory(tests/wine/checks)
 # The shipped folder (`make dist`): the installer and the files it places in Setup/, the
 # tray companion one level up, where the installer looks for it.
 install(TARGETS folioinst RUNTIME DESTINATION Setup)
+
+# The conformance battery and the stub DLLs it installs, for the tier-2 comparison.
+add_subdirectory(tests/conformance)

@@ -25,31 +25,6 @@ std::string utf8(WideText text) {
     return winsim::toUtf8(textOf(text));
 }
 
-TEST(WideText, CapacityGrowsAndShrinksInStepsOf32Characters) {
-    WideText text = nullptr;
-    ASSERT_TRUE(setLength(text, 1));
-    WideText firstBlock = text;
-    expectBlockOfCapacity(text, 32);
-
-    ASSERT_TRUE(setLength(text, 31));
-    EXPECT_EQ(firstBlock, text) << "same capacity, so no reallocation";
-    expectBlockOfCapacity(text, 32);
-    EXPECT_EQ(31u, lengthOf(text));
-    EXPECT_EQ(L'\0', textOf(text)[31]);
-
-    ASSERT_TRUE(setLength(text, 32));
-    expectBlockOfCapacity(text, 64);
-    ASSERT_TRUE(setLength(text, 64));
-    expectBlockOfCapacity(text, 96);
-    ASSERT_TRUE(setLength(text, 31));
-    expectBlockOfCapacity(text, 32);
-
-    ASSERT_TRUE(setLength(text, 0));
-    EXPECT_EQ(nullptr, text);
-    EXPECT_EQ("", utf8(text));
-    EXPECT_EQ(0u, lengthOf(text));
-}
-
 TEST(WideText, DirectoryOfCutsAtTheLastBackslashOrElseTheLastSlash) {
     const struct {
         const char* path;

@@ -1,7 +1,6 @@
 // Fresh machines and the machine directory: what is saved comes back byte for byte.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -165,18 +164,6 @@ TEST_F(MachineStore, DamagedOrMissingMachineDoesNotLoad) {
     ASSERT_TRUE(winsim::control::saveMachine(dir()));
     std::filesystem::remove(dir() + "/registry/HKCU.reg");
     EXPECT_FALSE(winsim::control::loadMachine(dir()));
-}
-
-TEST_F(MachineStore, DefaultDirectoryComesFromTheEnvironment) {
-    const char* saved = std::getenv("WINSIM_MACHINE");
-    std::string previous = saved ? saved : "";
-    setenv("WINSIM_MACHINE", "/tmp/some machine", 1);
-    EXPECT_EQ("/tmp/some machine", winsim::control::defaultMachineDir());
-    unsetenv("WINSIM_MACHINE");
-    EXPECT_EQ("./machine", winsim::control::defaultMachineDir());
-    if (saved) {
-        setenv("WINSIM_MACHINE", previous.c_str(), 1);
-    }
 }
 
 } // namespace

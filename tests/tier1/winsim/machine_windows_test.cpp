@@ -1,17 +1,39 @@
 // The Windows machine answers the spooler's queries as a clean Windows 10/11 x64 does, and
 // its inbox objects hold on to each other as they do there.
-#include "spooler_test_support.h"
+#include <vector>
+
+#include <windows.h>
+#include <winspool.h>
+
+#include "support/machine_test.h"
+#include "winsim/control.h"
 
 namespace {
 
-using namespace spooler_test;
 namespace control = winsim::control;
 
-class WindowsMachineTest : public SpoolerTest {
+class WindowsMachineTest : public MachineTest {
   protected:
     void SetUp() override {
-        SpoolerTest::SetUp();
+        MachineTest::SetUp();
         control::windowsMachine(dir());
+    }
+
+    static std::string system32(const std::string& file) {
+        return "C:\\Windows\\system32\\" + file;
+    }
+    static std::string versionDir(const std::string& file) {
+        return system32("spool\\DRIVERS\\x64\\3\\" + file);
+    }
+    static BOOL deleteMonitor(const std::string& name) {
+        return DeleteMonitorW(nullptr, nullptr, W(name));
+    }
+    static BOOL deleteDriver(const std::string& name) {
+        return DeletePrinterDriverExW(nullptr, W("Windows x64"), W(name), DPD_DELETE_ALL_FILES, 0);
+    }
+    static DWORD deleteError(const std::string& path) {
+        SetLastError(0);
+        return DeleteFileW(W(path)) ? 0 : GetLastError();
     }
 
     // The entries of an INFO query, asked for at the size its probe names.

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -28,7 +27,6 @@ constexpr size_t kNt = 0x40;
 constexpr size_t kSectionCount = kNt + 6;
 constexpr size_t kOptionalSize = kNt + 20;
 constexpr size_t kOptional = kNt + 24;
-constexpr size_t kImportDirectory = kOptional + 112 + 8;
 constexpr size_t kHeadersEnd = kOptional + 240 + 40;
 
 Bytes sampleDll() {
@@ -100,44 +98,6 @@ TEST(PeImage, TruncatedFilesNeverReadPastTheirEnd) {
         ASSERT_EQ(length >= treeEnd ? ResourceStatus::found : ResourceStatus::corrupt, status)
             << "cut at " << length;
     }
-}
-
-// A DLL whose resource data holds an import table; the import directory points at it.
-struct ImportingDll {
-    Bytes bytes;
-    size_t table = 0; // file offset of the descriptors
-    uint32_t tableRva = 0;
-};
-
-ImportingDll importingDll(const std::vector<std::string>& names) {
-    ImportingDll dll;
-    dll.bytes = buildDll({{10, 1, 0, Bytes(0x100, 0)}});
-    Image image;
-    parseImage(ByteView(dll.bytes), &image);
-    Resource slot = findResource(ByteView(dll.bytes), image, 10, 1);
-    dll.table = static_cast<size_t>(slot.data.data - dll.bytes.data());
-    const Section& rsrc = image.sections[0];
-    dll.tableRva = static_cast<uint32_t>(dll.table - rsrc.rawOffset + rsrc.virtualAddress);
-    size_t name = dll.table + (names.size() + 1) * 20;
-    for (size_t i = 0; i < names.size(); ++i) {
-        put32(dll.bytes, dll.table + i * 20 + 12,
-              static_cast<uint32_t>(name - dll.table + dll.tableRva));
-        put32(dll.bytes, dll.table + i * 20 + 16, 0x1000);
-        std::memcpy(&dll.bytes[name], names[i].c_str(), names[i].size() + 1);
-        name += names[i].size() + 1;
-    }
-    put32(dll.bytes, kImportDirectory, dll.tableRva);
-    put32(dll.bytes, kImportDirectory + 4, static_cast<uint32_t>((names.size() + 1) * 20));
-    return dll;
-}
-
-TEST(PeImage, ImportedDllNamesInTableOrder) {
-    ImportingDll dll = importingDll({"KERNEL32.dll", "winspool.drv"});
-    Image image;
-    ASSERT_TRUE(parseImage(ByteView(dll.bytes), &image));
-    std::vector<std::string> names;
-    ASSERT_TRUE(importedDlls(ByteView(dll.bytes), image, &names));
-    EXPECT_EQ((std::vector<std::string>{"KERNEL32.dll", "winspool.drv"}), names);
 }
 
 } // namespace

@@ -4,10 +4,14 @@
 
 #include <windows.h>
 
-#include "files_test_support.h"
 #include "support/machine_test.h"
+#include "winsim/control.h"
 
 namespace {
+
+BOOL deleteFile(const std::string& path) {
+    return DeleteFileW(W(path));
+}
 
 namespace control = winsim::control;
 

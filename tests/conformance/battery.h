@@ -1,0 +1,30 @@
+// The conformance battery: every Win32 call the installer makes, in the situations it
+// meets, run against whatever implements Win32 underneath (winsim natively, Wine for the
+// Windows build). The machine it acts on has C:\conf\bin holding the stub DLLs and
+// C:\conf\conformance.exe as the program's path (see README.md beside this file).
+#pragma once
+
+namespace conformance {
+
+// The families, in the order they run: later ones rely on what earlier ones left
+// (the stub DLLs copied into place, the monitor and driver installed).
+void fileCases();
+void registryCases();
+void kernelCases();
+void serviceCases();
+void monitorCases();
+void driverCases();
+void printerCases();
+void stoppedSpoolerCases();
+void removalCases();
+
+// Stops the spooler service, runs the cases, starts it again.
+void withSpoolerStopped(void (*cases)());
+
+// Runs the families in order; 0 when the battery ran to its end.
+int runBattery();
+
+// Copies a file with the file calls themselves (the battery has no other way onto C:).
+bool copyFile(const wchar_t* from, const wchar_t* to);
+
+} // namespace conformance

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Runs the conformance battery under winsim and under Wine, on a fresh machine each, and
+# compares the transcripts line by line. A line may differ only as a row of the known
+# differences table says (the winsim line and the Wine line both as listed); any other
+# difference, or a battery that does not run to its end, fails.
+#   compare.sh NATIVE-BATTERY WINDOWS-BATTERY-DIR KNOWN-DIFFERENCES.md
+set -uo pipefail
+here=$(dirname "$0")
+. "$here/../wine/wine-common.sh"
+native=$1
+windows_dir=$2
+table=$3
+require_wine
+require_exe "$windows_dir/conformance.exe"
+
+work=$(mktemp -d)
+prefix=$work/prefix
+trap '"$here/../wine/prefix-remove.sh" "$prefix" >/dev/null; rm -rf "$work"' EXIT
+start=$(milliseconds)
+"$here/../wine/prefix-create.sh" "$prefix" "$windows_dir/conformance.exe" || exit 1
+export WINEPREFIX=$prefix
+# The new prefix's services hold the service database until its first session ends.
+wineserver -w
+mkdir -p "$prefix/drive_c/conf/bin"
+cp "$windows_dir"/conf*.dll "$prefix/drive_c/conf/bin/"
+cp "$windows_dir/conformance.exe" "$prefix/drive_c/conf/"
+(cd "$prefix/drive_c/conf" && timeout 120 wine 'C:\conf\conformance.exe') 2>"$work/wine.err" |
+    tr -d '\r' >"$work/wine.txt"
+"$native" "$windows_dir" >"$work/winsim.txt" 2>"$work/winsim.err"
+echo "both batteries ran in $(($(milliseconds) - start)) ms (prefix included)"
+
+for side in winsim wine; do
+    if [ "$(tail -n 1 "$work/$side.txt")" != "end of battery" ]; then
+        echo "the battery under $side did not run to its end; its last lines:"
+        tail -n 20 "$work/$side.txt" "$work/$side.err"
+        exit 1
+    fi
+done
+
+awk -F'\t' '
+    # The table: | `case` | `winsim line` | `Wine line` | source |
+    FILENAME == ARGV[1] {
+        if (split($0, cell, "`") >= 7 && $0 ~ /^\| `/) {
+            listed[cell[2]] = 1
+            simListed[cell[2]] = cell[4]
+            wineListed[cell[2]] = cell[6]
+        }
+        next
+    }
+    {
+        at = index($0, ": ")
+        if (at == 0) next
+        id = substr($0, 1, at - 1)
+        rest = substr($0, at + 2)
+        if (FILENAME == ARGV[2]) sim[id] = rest; else wine[id] = rest
+        if (!(id in seen)) { seen[id] = 1; order[++n] = id }
+    }
+    END {
+        for (i = 1; i <= n; i++) {
+            id = order[i]
+            s = (id in sim) ? sim[id] : "(none)"
+            w = (id in wine) ? wine[id] : "(none)"
+            if (s == w) {
+                same++
+                if (id in listed) print "note: listed difference not seen: " id
+            } else if ((id in listed) && simListed[id] == s && wineListed[id] == w) {
+                known++
+            } else {
+                print "unlisted difference in " id ":"
+                print "  winsim: " s
+                print "  Wine:   " w
+                if (id in listed) {
+                    print "  listed winsim: " simListed[id]
+                    print "  listed Wine:   " wineListed[id]
+                }
+                failed++
+            }
+        }
+        printf "%d cases: %d alike, %d known differences, %d unlisted\n", n, same, known, failed
+        exit failed > 0
+    }
+' "$table" "$work/winsim.txt" "$work/wine.txt" && exit 0
+echo "Wine's standard error ends with:"
+tail -n 5 "$work/wine.err"
+exit 1

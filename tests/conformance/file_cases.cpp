@@ -1,0 +1,302 @@
+// Files and the registry: CreateFileW's dispositions and share checks, DeleteFileW,
+// GetFileAttributesW, ReadFile/WriteFile, MoveFileExW queuing work for the next boot, and
+// the registry calls with their size probes and ERROR_MORE_DATA.
+#include <cstring>
+
+#include "battery.h"
+#include "report.h"
+
+namespace conformance {
+
+namespace {
+
+const DWORD R = GENERIC_READ;
+const DWORD W = GENERIC_WRITE;
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+const WCHAR kFile[] = L"C:\\conf\\file.txt";
+const WCHAR kNew[] = L"C:\\conf\\new.txt";
+const WCHAR kReadOnly[] = L"C:\\conf\\ro.txt";
+const WCHAR kMissing[] = L"C:\\conf\\none.txt";
+const WCHAR kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+
+HANDLE open(const WCHAR* path, DWORD access, DWORD share, DWORD disposition, DWORD flags = 0) {
+    return CreateFileW(path, access, share, nullptr, disposition, flags, nullptr);
+}
+
+void writeText(const WCHAR* path, DWORD flags = 0) {
+    HANDLE h = open(path, W, 0, CREATE_ALWAYS, flags);
+    DWORD written = 0;
+    WriteFile(h, "hello", 5, &written, nullptr);
+    CloseHandle(h);
+}
+
+void closeIfOpen(HANDLE h) {
+    if (h != INVALID_HANDLE_VALUE && h) {
+        CloseHandle(h);
+    }
+}
+
+struct OpenRow {
+    const char* id;
+    const WCHAR* path;
+    DWORD access;
+    DWORD disposition;
+};
+
+const OpenRow kOpens[] = {
+    {"file.open.existing", kFile, R, OPEN_EXISTING},
+    {"file.open.missing", kMissing, R, OPEN_EXISTING},
+    {"file.open.missing-dir", L"C:\\none\\file.txt", R, OPEN_EXISTING},
+    {"file.create.missing-dir", L"C:\\none\\new.txt", W, CREATE_ALWAYS},
+    {"file.open.file-as-dir", L"C:\\conf\\file.txt\\x", R, OPEN_EXISTING},
+    {"file.create-new.existing", kFile, W, CREATE_NEW},
+    {"file.create-new.new", kNew, W, CREATE_NEW},
+    {"file.create-always.existing", kFile, W, CREATE_ALWAYS},
+    {"file.create-always.new", kNew, W, CREATE_ALWAYS},
+    {"file.open-always.existing", kFile, R, OPEN_ALWAYS},
+    {"file.open-always.new", kNew, R, OPEN_ALWAYS},
+    {"file.truncate.existing", kFile, W, TRUNCATE_EXISTING},
+    {"file.truncate.missing", kMissing, W, TRUNCATE_EXISTING},
+    {"file.open.directory", L"C:\\conf\\bin", R, OPEN_EXISTING},
+    {"file.open.read-only-for-write", kReadOnly, W, OPEN_EXISTING},
+    {"file.open.read-only-for-read", kReadOnly, R, OPEN_EXISTING},
+    {"file.open.relative", L"conf\\file.txt", R, OPEN_EXISTING},
+    {"file.open.wildcard", L"C:\\conf\\*.txt", R, OPEN_EXISTING},
+};
+
+// One handle open, then a second open: the share rule both ways.
+struct ShareRow {
+    const char* id;
+    DWORD firstAccess, firstShare, secondAccess, secondShare, disposition;
+};
+
+const ShareRow kShares[] = {
+    {"file.share.writer-then-reader", W, 1, R, 1, OPEN_EXISTING},
+    {"file.share.writer-then-reader-sharing-write", W, 1, R, 3, OPEN_EXISTING},
+    {"file.share.reader-then-overwrite", R, 1, W, 1, CREATE_ALWAYS},
+    {"file.share.reader-then-reader", R, 1, R, 1, OPEN_EXISTING},
+    {"file.share.all-then-writer", R, kShareAll, W, kShareAll, OPEN_EXISTING},
+    {"file.share.exclusive-then-reader", R, 0, R, kShareAll, OPEN_EXISTING},
+    {"file.share.exclusive-then-attributes", R, 0, 0, 0, OPEN_EXISTING},
+};
+
+void openCases() {
+    for (const OpenRow& row : kOpens) {
+        HANDLE h = INVALID_HANDLE_VALUE;
+        CASE(row.id, text(row.path) + "," + hex(row.access) + "," + num(row.disposition),
+             h = CreateFileW(row.path, row.access, 1, nullptr, row.disposition, 0, nullptr), handle,
+             "");
+        closeIfOpen(h);
+        writeText(kFile);
+        DeleteFileW(kNew);
+    }
+    for (const ShareRow& row : kShares) {
+        HANDLE first = open(kFile, row.firstAccess, row.firstShare, OPEN_EXISTING);
+        HANDLE h = INVALID_HANDLE_VALUE;
+        CASE(row.id, hex(row.secondAccess) + "," + hex(row.secondShare),
+             h = CreateFileW(L"C:\\CONF\\file.txt", row.secondAccess, row.secondShare, nullptr,
+                             row.disposition, 0, nullptr),
+             handle, "");
+        closeIfOpen(h);
+        closeIfOpen(first);
+    }
+}
+
+struct PathRow {
+    const char* id;
+    const WCHAR* path;
+};
+
+const PathRow kDeletes[] = {
+    {"file.delete.missing", kMissing},
+    {"file.delete.missing-dir", L"C:\\none\\file.txt"},
+    {"file.delete.directory", L"C:\\conf\\bin"},
+    {"file.delete.read-only", kReadOnly},
+};
+
+const PathRow kAttributes[] = {
+    {"file.attr.file", kFile},
+    {"file.attr.read-only", kReadOnly},
+    {"file.attr.directory", L"C:\\conf\\bin"},
+    {"file.attr.root", L"C:\\"},
+    {"file.attr.nt-prefix", L"\\??\\C:\\conf\\file.txt"},
+    {"file.attr.missing", kMissing},
+    {"file.attr.missing-dir", L"C:\\none\\none.txt"},
+};
+
+void deleteCases() {
+    for (const PathRow& row : kDeletes) {
+        CASE(row.id, text(row.path), DeleteFileW(row.path), flag, "");
+    }
+    HANDLE reader = open(kFile, R, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    CASE("file.delete.open-without-share-delete", "", DeleteFileW(kFile), flag, "");
+    CloseHandle(reader);
+
+    // A holder that shares delete: the file is delete-pending until it closes.
+    HANDLE holder = open(kFile, R, kShareAll, OPEN_EXISTING);
+    CASE("file.delete.shared", "", DeleteFileW(kFile), flag, "");
+    CASE("file.delete.pending-attributes", "", GetFileAttributesW(kFile), hex, "");
+    HANDLE reopened = INVALID_HANDLE_VALUE;
+    CASE("file.delete.pending-open", "",
+         reopened = CreateFileW(kFile, R, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr), handle,
+         "");
+    closeIfOpen(reopened);
+    CloseHandle(holder);
+    CASE("file.delete.pending-gone", "", GetFileAttributesW(kFile), hex, "");
+    writeText(kFile);
+    CASE("file.delete.plain", "", DeleteFileW(kFile), flag, "");
+    writeText(kFile);
+    for (const PathRow& row : kAttributes) {
+        CASE(row.id, text(row.path), GetFileAttributesW(row.path), hex, "");
+    }
+}
+
+void ioCases() {
+    const WCHAR path[] = L"C:\\conf\\io.bin";
+    static char data[10000];
+    DWORD count = kPoison;
+    HANDLE out = open(path, W, 0, CREATE_ALWAYS);
+    CASE("file.write.block", "10000", WriteFile(out, data, sizeof data, &count, nullptr), flag,
+         "written=" + num(count));
+    CloseHandle(out);
+    HANDLE in = open(path, R, FILE_SHARE_READ, OPEN_EXISTING);
+    for (const char* id : {"file.read.first", "file.read.rest", "file.read.at-end"}) {
+        count = kPoison;
+        CASE(id, "8192", ReadFile(in, data, 8192, &count, nullptr), flag, "read=" + num(count));
+    }
+    count = kPoison;
+    CASE("file.write.read-handle", "", WriteFile(in, "x", 1, &count, nullptr), flag,
+         "written=" + num(count));
+    CloseHandle(in);
+    CASE("file.close.twice", "", CloseHandle(in), flag, "");
+    DeleteFileW(path);
+}
+
+struct MoveRow {
+    const char* id;
+    const WCHAR* from;
+    const WCHAR* to;
+    DWORD flags;
+};
+
+const MoveRow kMoves[] = {
+    {"file.boot.delete", L"C:\\conf\\file12.txt", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT},
+    {"file.boot.delete-odd-path", L"c:/conf/../conf/file2.txt", nullptr,
+     MOVEFILE_DELAY_UNTIL_REBOOT},
+    {"file.boot.replace", L"C:\\conf\\new.dll", L"C:\\Windows\\system32\\port.dll",
+     MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING},
+    {"file.boot.delete-again", L"C:\\conf\\file12.txt", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT},
+    {"file.boot.copy-allowed", L"C:\\conf\\a.txt", L"C:\\conf\\b.txt",
+     MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_COPY_ALLOWED},
+};
+
+// One value query into a 64-byte buffer (none when probing), with what it filled.
+void query(const char* id, HKEY key, const WCHAR* name, DWORD size, bool probe) {
+    BYTE data[512];
+    std::memset(data, 0xAB, sizeof data);
+    DWORD type = kPoison;
+    DWORD cb = size;
+    CASE(id, text(name) + "," + num(size),
+         RegQueryValueExW(key, name, nullptr, &type, probe ? nullptr : data, &cb), status,
+         "type=" + num(type) + " size=" + num(cb) + " data=" +
+             (result_ || probe ? "-" : wideBytes(data, cb)) + " next=" + hex(data[cb % 512]));
+}
+
+void bootCases() {
+    for (const MoveRow& row : kMoves) {
+        CASE(row.id, text(row.from) + "," + text(row.to) + "," + hex(row.flags),
+             MoveFileExW(row.from, row.to, row.flags), flag, "");
+    }
+    HKEY key = nullptr;
+    RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_ALL_ACCESS, &key);
+    query("file.boot.value", key, L"PendingFileRenameOperations", 512, false);
+    RegDeleteValueW(key, L"PendingFileRenameOperations");
+    RegCloseKey(key);
+}
+
+const PathRow kKeys[] = {
+    {"reg.open.existing", kSessionManager},
+    {"reg.open.other-case", L"system\\CURRENTCONTROLSET\\control\\session MANAGER"},
+    {"reg.open.trailing-separator", L"SOFTWARE\\Microsoft\\"},
+    {"reg.open.run", L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"},
+    {"reg.open.missing", L"SOFTWARE\\Orvanta Conformance"},
+};
+
+void keyCases() {
+    for (const PathRow& row : kKeys) {
+        HKEY key = nullptr;
+        CASE(row.id, text(row.path), RegOpenKeyExW(HKEY_LOCAL_MACHINE, row.path, 0, KEY_READ, &key),
+             status, "key=" + handle(key));
+        RegCloseKey(key);
+    }
+    HKEY key = nullptr;
+    CASE("reg.open.user-software", "",
+         RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft", 0, KEY_READ, &key), status, "");
+    RegCloseKey(key);
+    CASE("reg.open.null-root", "", RegOpenKeyExW(nullptr, L"SOFTWARE", 0, KEY_READ, &key), status,
+         "key=" + handle(key));
+    CASE("reg.open-a.missing", "",
+         RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nothing Here", 0, KEY_READ, &key), status,
+         "key=" + handle(key));
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Conformance", 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &key, nullptr);
+    RegCloseKey(key);
+}
+
+void valueCases(HKEY key) {
+    const WCHAR exe[] = L"C:\\Program Files\\x.exe";
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(exe);
+    CASE("reg.set.sz", "", RegSetValueExW(key, L"Tray", 0, REG_SZ, bytes, sizeof exe), status, "");
+    query("reg.query.probe", key, L"tray", 0, true);
+    query("reg.query.small", key, L"Tray", 8, false);
+    query("reg.query.exact", key, L"TRAY", sizeof exe, false);
+    query("reg.query.missing", key, L"Nothing", 64, false);
+    CASE("reg.set.sz-unterminated", "", RegSetValueExW(key, L"abc", 0, REG_SZ, bytes, 6), status,
+         "");
+    query("reg.query.unterminated-probe", key, L"abc", 0, true);
+    query("reg.query.unterminated", key, L"abc", 64, false);
+    const WCHAR pair[] = L"a\0b\0";
+    CASE("reg.set.multi-sz", "",
+         RegSetValueExW(key, L"pair", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(pair),
+                        sizeof pair),
+         status, "");
+    query("reg.query.multi-sz", key, L"pair", 64, false);
+
+    for (const char* id : {"reg.delete.existing", "reg.delete.missing"}) {
+        CASE(id, "", RegDeleteValueW(key, L"tray"), status, "");
+    }
+    CASE("reg.delete-a.missing", "", RegDeleteValueA(key, "Nothing"), status, "");
+}
+
+void rightsCases() {
+    HKEY reader = nullptr;
+    RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Conformance", 0, KEY_READ, &reader);
+    DWORD one = 1;
+    CASE("reg.set.read-only-handle", "",
+         RegSetValueExW(reader, L"v", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), status, "");
+    CASE("reg.delete.read-only-handle", "", RegDeleteValueW(reader, L"abc"), status, "");
+    CASE("reg.close.open", "", RegCloseKey(reader), status, "");
+    CASE("reg.close.twice", "", RegCloseKey(reader), status, "");
+}
+
+} // namespace
+
+void fileCases() {
+    writeText(kFile);
+    writeText(kReadOnly, FILE_ATTRIBUTE_READONLY);
+    openCases();
+    deleteCases();
+    ioCases();
+    bootCases();
+}
+
+void registryCases() {
+    keyCases();
+    HKEY key = nullptr;
+    RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Conformance", 0, KEY_ALL_ACCESS, &key);
+    valueCases(key);
+    RegCloseKey(key);
+    rightsCases();
+}
+
+} // namespace conformance

@@ -1,0 +1,222 @@
+// Process-wide calls: CommandLineToArgvW's quoting, the program's own path, the system
+// directory, FormatMessageW's system texts, the ANSI code page, memory, the
+// clock; and the version resources of real DLLs.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "battery.h"
+#include "report.h"
+
+namespace conformance {
+
+namespace {
+
+struct TextRow {
+    const char* id;
+    const WCHAR* text;
+};
+
+const TextRow kSplits[] = {
+    {"argv.plain", L"C:\\inst\\setup.exe install"},
+    {"argv.quoted-program", L"\"C:\\Program Files\\Orv\\setup.exe\" install 12345"},
+    {"argv.runs-of-spaces", L"setup.exe  in   1 2"},
+    {"argv.quoted-word", L"setup.exe \"un\""},
+    {"argv.backslashes", L"setup.exe a\\\\b \"c d\" e\\\"f"},
+    {"argv.backslash-before-quote", L"setup.exe \"a\\\\\" b"},
+    {"argv.escaped-quote", L"setup.exe \"a\\\\\\\"b\" c"},
+    {"argv.tripled-quotes", L"setup.exe \"\"\"x\"\"\" y"},
+    {"argv.empty-word", L"setup.exe \"\" z"},
+    {"argv.program-keeps-backslash", L"\"C:\\a b\\\"x y"},
+    {"argv.program-quote-inside", L"C:\\a\\\"b c\\setup.exe x"},
+    {"argv.leading-spaces", L"  leading.exe x"},
+    {"argv.tab", L"setup.exe x\ty"},
+    {"argv.trailing-spaces", L"setup.exe install   "},
+    {"argv.unterminated-program", L"\"unterminated program"},
+    {"argv.unterminated-word", L"setup.exe \"open quote"},
+    {"argv.empty", L""},
+};
+
+std::string words(LPWSTR* argv, int count) {
+    std::string out = "argc=" + std::to_string(count);
+    for (int i = 0; argv && i < count; ++i) {
+        out += " " + text(argv[i]);
+    }
+    return out;
+}
+
+std::string list(LPWSTR* argv) {
+    return argv ? "argv" : "NULL";
+}
+
+std::string block(void* p) {
+    return p ? "block" : "NULL";
+}
+
+void processCases() {
+    for (const TextRow& row : kSplits) {
+        int count = -1;
+        LPWSTR* argv = nullptr;
+        CASE(row.id, text(row.text), argv = CommandLineToArgvW(row.text, &count), list,
+             words(argv, count));
+        LocalFree(argv);
+    }
+    CASE("argv.no-count", "", CommandLineToArgvW(L"a b", nullptr), list, "");
+    CASE("process.command-line", "", GetCommandLineW(), text, "");
+    for (DWORD size : {64u, 24u, 23u, 3u}) {
+        WCHAR buffer[64];
+        std::fill(buffer, buffer + 64, L'#');
+        // Whether a cut name keeps a terminator shows in the buffer's first chars.
+        CASE(("module.name." + std::to_string(size)).c_str(), num(size),
+             GetModuleFileNameW(nullptr, buffer, size), num,
+             "buffer=" + wideBytes(reinterpret_cast<BYTE*>(buffer), 2 * std::min<DWORD>(size, 25)));
+    }
+    for (UINT size : {UINT(MAX_PATH), 19u}) {
+        WCHAR directory[MAX_PATH] = {0};
+        CASE(("module.system-dir." + std::to_string(size)).c_str(), num(size),
+             GetSystemDirectoryW(directory, size), num, "text=" + path(directory));
+    }
+    BYTE* memory = nullptr;
+    CASE("memory.alloc", "GPTR,16", memory = static_cast<BYTE*>(GlobalAlloc(GPTR, 16)), block,
+         std::string("zeroed=") + (memory && !memory[0] && !memory[15] ? "yes" : "no"));
+    CASE("memory.free", "", GlobalFree(memory), block, "");
+    CASE("memory.free-null", "", GlobalFree(nullptr), block, "");
+    DWORD before = GetTickCount();
+    CASE(
+        "clock.sleep", "50", (Sleep(50), GetTickCount() - before),
+        // The tick counter is coarse on Windows (about 16 ms): only that it moved.
+        [](DWORD slept) { return std::string(slept >= 30 ? "ticks moved" : "ticks stood"); }, "");
+    CASE("window.is-window.null", "", IsWindow(nullptr), flag, "");
+    CASE("window.is-window.number", "", IsWindow(reinterpret_cast<HWND>(0x10010)), flag, "");
+}
+
+struct MessageRow {
+    const char* id;
+    DWORD code;
+    DWORD language;
+};
+
+const MessageRow kMessages[] = {
+    {"message.access-denied", 5, 1033},      {"message.sharing-violation", 32, 1033},
+    {"message.rpc-unavailable", 1722, 1033}, {"message.monitor-installed", 3006, 1033},
+    {"message.driver-in-use", 3001, 1033},   {"message.unknown-code", 0x20001234, 1033},
+    {"message.neutral-language", 2, 0},
+};
+
+std::string codes(const WCHAR* wide) {
+    std::string out;
+    for (int i = 0; i < 16 && wide[i]; ++i) {
+        out += " " + hex(wide[i]);
+    }
+    return out;
+}
+
+std::string shown(LPWSTR message) {
+    std::string out = text(message);
+    for (std::string::size_type end; (end = out.find("\r\n")) != std::string::npos;) {
+        out.replace(end, 2, "^M^J");
+    }
+    return out;
+}
+
+void textCases() {
+    const DWORD flags =
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
+    for (const MessageRow& row : kMessages) {
+        LPWSTR message = nullptr;
+        CASE(row.id, num(row.code) + "," + num(row.language),
+             FormatMessageW(flags, nullptr, row.code, row.language,
+                            reinterpret_cast<LPWSTR>(&message), 0, nullptr),
+             num, "text=" + shown(message));
+        LocalFree(message);
+    }
+    struct {
+        const char* id;
+        const char* bytes;
+        int count;
+        int size;
+    } pages[] = {
+        {"acp.terminated", "Caf\xE9", -1, 16}, {"acp.probe", "Caf\xE9", -1, 0},
+        {"acp.counted", "abc", 2, 16},         {"acp.euro-and-undefined", "\x80\x81\x9F", 3, 16},
+        {"acp.too-small", "abcd", -1, 4},      {"acp.empty-counted", "abc", 0, 16},
+    };
+    for (const auto& row : pages) {
+        WCHAR wide[16] = {0};
+        CASE(row.id, std::to_string(row.count) + "," + std::to_string(row.size),
+             MultiByteToWideChar(CP_ACP, 0, row.bytes, row.count, row.size ? wide : nullptr,
+                                 row.size),
+             num, "chars=" + (result_ > 0 ? codes(wide) : "-"));
+    }
+}
+
+const TextRow kVersionFiles[] = {
+    {"version.size.monitor", L"C:\\conf\\bin\\confmon.dll"},
+    {"version.size.other-case", L"c:\\CONF\\BIN\\CONFMON.DLL"},
+    {"version.size.driver", L"C:\\conf\\bin\\confdrv.dll"},
+    {"version.size.no-version", L"C:\\conf\\bin\\confnover.dll"},
+    {"version.size.text-file", L"C:\\conf\\file.txt"},
+    {"version.size.missing", L"C:\\conf\\bin\\none.dll"},
+    {"version.size.missing-dir", L"C:\\none\\confmon.dll"},
+};
+
+const TextRow kSubBlocks[] = {
+    {"version.root.monitor", L"\\"},
+    {"version.string.product", L"\\StringFileInfo\\040904b0\\ProductVersion"},
+    {"version.string.other-case", L"\\stringfileinfo\\040904B0\\PRODUCTVERSION"},
+    {"version.string.unknown", L"\\StringFileInfo\\0407"},
+};
+
+// A value found by VerQueryValueW: the fixed part for the root, else the text.
+std::string value(const std::vector<BYTE>& block, const void* p, const WCHAR* subBlock) {
+    if (subBlock[1] != 0) {
+        return text(static_cast<const WCHAR*>(p));
+    }
+    const VS_FIXEDFILEINFO* info = static_cast<const VS_FIXEDFILEINFO*>(p);
+    return "offset=" + std::to_string(static_cast<const BYTE*>(p) - block.data()) +
+           " signature=" + hex(info->dwSignature) + " product=" + hex(info->dwProductVersionMS) +
+           "." + hex(info->dwProductVersionLS) + " file=" + hex(info->dwFileVersionMS) + "." +
+           hex(info->dwFileVersionLS);
+}
+
+void versionResourceCases() {
+    for (const TextRow& row : kVersionFiles) {
+        DWORD handle = kPoison;
+        CASE(row.id, text(row.text), GetFileVersionInfoSizeW(row.text, &handle), num,
+             "handle=" + num(handle));
+    }
+    const WCHAR* dll = L"C:\\conf\\bin\\confmon.dll";
+    std::vector<BYTE> block(GetFileVersionInfoSizeW(dll, nullptr) + 24, 0);
+    CASE("version.info.monitor", "",
+         GetFileVersionInfoW(dll, 0, static_cast<DWORD>(block.size() - 24), block.data()), flag,
+         "wLength=" + num(block[0] | block[1] << 8));
+    for (const TextRow& row : kSubBlocks) {
+        void* untouched = block.data() + 1;
+        void* found = untouched;
+        UINT length = kPoison;
+        CASE(row.id, text(row.text), VerQueryValueW(block.data(), row.text, &found, &length), flag,
+             "length=" + num(length) + " value=" +
+                 (result_              ? value(block, found, row.text)
+                  : found == untouched ? "-"
+                                       : "moved"));
+    }
+    std::vector<BYTE> part(24, 0xCC);
+    CASE("version.info.short-buffer", "20", GetFileVersionInfoW(dll, 0, 20, part.data()), flag,
+         std::string("copied=") +
+             (std::equal(part.begin(), part.begin() + 20, block.begin()) ? "yes" : "no") +
+             " after=" + hex(part[20]));
+    CASE("version.info.text-file", "",
+         GetFileVersionInfoW(L"C:\\conf\\file.txt", 0, 24, part.data()), flag, "");
+}
+
+} // namespace
+
+void kernelCases() {
+    processCases();
+    textCases();
+    versionResourceCases();
+}
+
+} // namespace conformance

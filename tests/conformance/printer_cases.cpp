@@ -1,0 +1,342 @@
+// Printers: AddPrinterW's checks in the spooler's order, the lists, OpenPrinterW's names,
+// GetPrinterW/GetPrinterDriverW, SetPrinterW, the user's default printer and printer data;
+// the spooler's answers while its service is stopped; and taking it all down as the
+// uninstaller does.
+#include <string>
+
+#include "battery.h"
+#include "report.h"
+#include "spooler_support.h"
+
+namespace conformance {
+
+namespace {
+
+// A PRINTER_INFO_2W as the installer fills it.
+PRINTER_INFO_2W printerInfo(const WCHAR* name, const WCHAR* port, const WCHAR* driver) {
+    PRINTER_INFO_2W info = {};
+    info.pPrinterName = arg(name);
+    info.pPortName = arg(port);
+    info.pDriverName = arg(driver);
+    info.pPrintProcessor = arg(L"WinPrint");
+    info.pDatatype = arg(L"RAW");
+    info.pComment = info.pLocation = arg(L"");
+    return info;
+}
+
+struct AddRow {
+    const char* id;
+    const WCHAR* name;
+    const WCHAR* port;
+    const WCHAR* driver;
+    const WCHAR* processor;
+};
+
+// Each refusal breaks the checks from the one it names on: the first broken one decides.
+const AddRow kAdds[] = {
+    {"printer.add.unknown-driver", L"New", L"NOPE:", L"No driver", L"WinPrint"},
+    {"printer.add.unknown-port", L"New", L"NOPE:", kDriver, L"NoProc"},
+    {"printer.add.unknown-port-in-pool", L"New", L"LPT1:,NOPE:", kDriver, L"WinPrint"},
+    {"printer.add.unknown-processor", kPrinter, L"LPT1:", kDriver, L"NoProc"},
+    {"printer.add.empty-name", L"", L"LPT1:", kDriver, L"WinPrint"},
+    {"printer.add.new", kPrinter, kMonitor, kDriver, L"WinPrint"},
+    {"printer.add.existing", kPrinter, kMonitor, kDriver, L"WinPrint"},
+    {"printer.add.second", kSecond, L"lpt1:", L"CONF DRIVER", L"winprint"},
+};
+
+struct OpenRow {
+    const char* id;
+    const WCHAR* name;
+    bool defaults;
+    ACCESS_MASK access;
+};
+
+const OpenRow kOpens[] = {
+    {"printer.open.other-case", L"CONF PRINTER", true, PRINTER_ALL_ACCESS},
+    {"printer.open.no-defaults", kPrinter, false, 0},
+    {"printer.open.unknown", L"Nobody", true, PRINTER_ACCESS_USE},
+    {"printer.open.empty-name", L"", true, PRINTER_ACCESS_USE},
+    {"printer.open.server", nullptr, false, 0},
+};
+
+struct SetRow {
+    const char* id;
+    ACCESS_MASK access;
+    const WCHAR* port;
+    const WCHAR* driver;
+    DWORD command;
+};
+
+const SetRow kSets[] = {
+    {"printer.set.print-rights-only", PRINTER_ACCESS_USE, kMonitor, kDriver, 0},
+    {"printer.set.unknown-port", PRINTER_ALL_ACCESS, L"NOPE:", kDriver, 0},
+    {"printer.set.unknown-driver", PRINTER_ALL_ACCESS, kMonitor, L"No driver", 0},
+    {"printer.set.command-with-level-2", PRINTER_ALL_ACCESS, kMonitor, kDriver,
+     PRINTER_CONTROL_PURGE},
+    {"printer.set.comment", PRINTER_ALL_ACCESS, kMonitor, kDriver, 0},
+};
+
+std::string printers(const BYTE* buffer, DWORD count) {
+    std::string out;
+    const PRINTER_INFO_2W* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer);
+    for (DWORD i = 0; i < count; ++i) {
+        out += "[" + text(info[i].pPrinterName) + " " + text(info[i].pPortName) + " " +
+               text(info[i].pDriverName) + " " + text(info[i].pComment) + " " +
+               text(info[i].pLocation) + " " + text(info[i].pPrintProcessor) + " " +
+               text(info[i].pDatatype) + " attributes=" + hex(info[i].Attributes) +
+               " status=" + hex(info[i].Status) + " jobs=" + num(info[i].cJobs) + "]";
+    }
+    return out;
+}
+
+std::string driver(const BYTE* buffer, DWORD) {
+    const DRIVER_INFO_2W* info = reinterpret_cast<const DRIVER_INFO_2W*>(buffer);
+    return "[v" + num(info->cVersion) + " " + text(info->pName) + " " + text(info->pEnvironment) +
+           " " + path(info->pDriverPath) + " " + path(info->pConfigFile) + "]";
+}
+
+void enumerate(const std::string& id) {
+    probeAndFill(
+        id, "EnumPrintersW",
+        [](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
+            return EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2, b, n,
+                                 need, count);
+        },
+        printers);
+}
+
+void getDefault(const char* id, DWORD chars) {
+    WCHAR name[64] = {0};
+    DWORD size = chars;
+    CASE(id, num(chars), GetDefaultPrinterW(name, &size), flag,
+         "chars=" + num(size) + " name=" + (result_ ? text(name) : "-"));
+}
+
+void addCases() {
+    for (const AddRow& row : kAdds) {
+        PRINTER_INFO_2W info = printerInfo(row.name, row.port, row.driver);
+        info.pPrintProcessor = arg(row.processor);
+        HANDLE h = nullptr;
+        // What a successful AddPrinterW leaves in the last error is undefined.
+        CASE(row.id, text(row.name) + "," + text(row.port) + "," + text(row.processor),
+             (h = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)),
+              SetLastError(h ? kPoison : GetLastError()), h),
+             handle, "");
+        ClosePrinter(h);
+        if (row.name[0] == 'N') { // a refused printer that Wine adds all the same
+            h = openPrinter(row.name, PRINTER_ALL_ACCESS);
+            DeletePrinter(h);
+            ClosePrinter(h);
+        }
+    }
+    enumerate("printer.enum.added");
+    for (const OpenRow& row : kOpens) {
+        PRINTER_DEFAULTSW defaults = {nullptr, nullptr, row.access};
+        HANDLE h = nullptr;
+        CASE(row.id, text(row.name) + "," + hex(row.access),
+             OpenPrinterW(arg(row.name), &h, row.defaults ? &defaults : nullptr), flag,
+             result_ ? "handle=" + handle(h) : "");
+        ClosePrinter(h);
+    }
+    CASE("printer.open.no-handle-pointer", "", OpenPrinterW(arg(kPrinter), nullptr, nullptr), flag,
+         "");
+}
+
+void getAndSetCases() {
+    HANDLE printer = openPrinter(kPrinter, PRINTER_ACCESS_USE);
+    probeAndFill(
+        "printer.get", "GetPrinterW",
+        [printer](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
+            *count = 1;
+            return GetPrinterW(printer, 2, b, n, need);
+        },
+        printers);
+    for (auto row : {std::make_pair("printer.driver", kEnvironment),
+                     std::make_pair("printer.driver.null-environment", (const WCHAR*)nullptr),
+                     std::make_pair("printer.driver.other-environment", L"Windows NT x86")}) {
+        probeAndFill(
+            row.first, "GetPrinterDriverW",
+            [printer, row](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
+                *count = 1;
+                return GetPrinterDriverW(printer, arg(row.second), 2, b, n, need);
+            },
+            driver);
+    }
+    ClosePrinter(printer);
+    for (const SetRow& row : kSets) {
+        HANDLE h = openPrinter(kPrinter, row.access);
+        PRINTER_INFO_2W info = printerInfo(kPrinter, row.port, row.driver);
+        info.pComment = arg(L"new comment");
+        CASE(row.id, text(row.port) + "," + text(row.driver) + "," + num(row.command),
+             SetPrinterW(h, 2, reinterpret_cast<LPBYTE>(&info), row.command), flag, "");
+        ClosePrinter(h);
+    }
+    HANDLE h = openPrinter(kPrinter, PRINTER_ALL_ACCESS);
+    PRINTER_INFO_2W info = printerInfo(kPrinter, kMonitor, kDriver);
+    info.pComment = arg(L"new comment");
+    SetPrinterW(h, 2, reinterpret_cast<LPBYTE>(&info), 0);
+    ClosePrinter(h);
+}
+
+void defaultCases() {
+    for (auto row : {std::make_pair("default.set.unknown", L"Nobody"),
+                     std::make_pair("default.set.other-case", L"conf printer"),
+                     std::make_pair("default.set.exact", kPrinter)}) {
+        CASE(row.first, text(row.second), SetDefaultPrinterW(row.second), flag, "");
+    }
+    getDefault("default.get.short", 6);
+    getDefault("default.get.exact", 13);
+    HKEY key = nullptr;
+    RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", 0,
+                  KEY_READ, &key);
+    BYTE data[256];
+    DWORD size = sizeof data;
+    CASE("default.device-value", "",
+         RegQueryValueExW(key, L"Device", nullptr, nullptr, data, &size), status,
+         "data=" + (result_ ? std::string("-") : wideBytes(data, size)));
+    RegCloseKey(key);
+}
+
+BYTE kValue[] = "abc123";
+
+void dataCases() {
+    struct {
+        const char* id;
+        ACCESS_MASK access;
+        const char* key; // null: SetPrinterDataA
+        const char* value;
+    } sets[] = {
+        {"data.set.print-rights-only", PRINTER_ACCESS_USE, nullptr, "SubKey"},
+        {"data.set-ex.print-rights-only", PRINTER_ACCESS_USE, "DsUser", "SubKey"},
+        {"data.set.driver-data", PRINTER_ALL_ACCESS, nullptr, "SubKey"},
+        {"data.set-ex.own-key", PRINTER_ALL_ACCESS, "DsUser", "Other"},
+        {"data.set-ex.empty-key", PRINTER_ALL_ACCESS, "", "SubKey"},
+    };
+    for (const auto& row : sets) {
+        HANDLE h = openPrinter(kPrinter, row.access);
+        LPSTR value = const_cast<LPSTR>(row.value);
+        // A null key is SetPrinterDataA, else SetPrinterDataExA.
+        auto SetPrinterDataAorExA = [&] {
+            return row.key ? SetPrinterDataExA(h, row.key, value, REG_SZ, kValue, 7)
+                           : SetPrinterDataA(h, value, REG_SZ, kValue, 7);
+        };
+        CASE(row.id, text(row.key) + "," + text(row.value), SetPrinterDataAorExA(), num, "");
+        ClosePrinter(h);
+    }
+    struct {
+        const char* id;
+        const char* key; // null: GetPrinterDataA
+        const char* value;
+        DWORD size;
+    } gets[] = {
+        {"data.get.probe", nullptr, "SubKey", 0},
+        {"data.get.short", nullptr, "SubKey", 6},
+        {"data.get.exact", nullptr, "SubKey", 7},
+        {"data.get.missing", nullptr, "Nothing", 64},
+        {"data.get-ex.driver-data", "PrinterDriverData", "subkey", 64},
+        {"data.get-ex.own-key", "DsUser", "Other", 64},
+        {"data.get-ex.missing-in-key", "DsUser", "SubKey", 64},
+        {"data.get-ex.missing-key", "NoKey", "SubKey", 64},
+        {"data.get-ex.empty-key", "", "SubKey", 64},
+    };
+    HANDLE h = openPrinter(kPrinter, PRINTER_ACCESS_USE);
+    // A null key is GetPrinterDataA, else GetPrinterDataExA.
+    auto GetPrinterDataAorExA = [h](const char* key, LPSTR value, DWORD* type, LPBYTE data,
+                                    DWORD size, DWORD* needed) {
+        return key ? GetPrinterDataExA(h, key, value, type, data, size, needed)
+                   : GetPrinterDataA(h, value, type, data, size, needed);
+    };
+    for (const auto& row : gets) {
+        BYTE data[64] = {0};
+        DWORD type = kPoison;
+        DWORD needed = kPoison;
+        LPSTR value = const_cast<LPSTR>(row.value);
+        LPBYTE buffer = row.size ? data : nullptr;
+        // The outputs are defined for a value found or a buffer too small.
+        CASE(row.id, text(row.key) + "," + text(row.value) + "," + num(row.size),
+             GetPrinterDataAorExA(row.key, value, &type, buffer, row.size, &needed), num,
+             result_ && result_ != ERROR_MORE_DATA
+                 ? ""
+                 : "type=" + num(type) + " needed=" + num(needed) +
+                       " data=" + text(reinterpret_cast<char*>(data)));
+    }
+    ClosePrinter(h);
+}
+
+// Every call with arguments that change nothing where the spooler answers them.
+void stoppedCases() {
+    BYTE buffer[4096];
+    DWORD needed = kPoison;
+    DWORD count = kPoison;
+    HANDLE h = nullptr;
+    MONITOR_INFO_2W local = {arg(L"Local Port"), arg(kEnvironment), arg(L"localspl.dll")};
+    CASE("stopped.enum-printers", "",
+         EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer, sizeof buffer, &needed, &count),
+         flag, "");
+    CASE("stopped.enum-monitors", "",
+         EnumMonitorsW(nullptr, 2, buffer, sizeof buffer, &needed, &count), flag, "");
+    CASE("stopped.open-printer", "", OpenPrinterW(arg(kPrinter), &h, nullptr), flag, "");
+    ClosePrinter(h);
+    CASE("stopped.add-monitor", "", AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&local)), flag,
+         "");
+    CASE("stopped.delete-monitor", "", DeleteMonitorW(nullptr, nullptr, arg(L"Nobody:")), flag, "");
+    CASE("stopped.driver-dir", "",
+         GetPrinterDriverDirectoryW(nullptr, arg(kEnvironment), 1, buffer, sizeof buffer, &needed),
+         flag, "");
+    CASE("stopped.set-default", "", SetDefaultPrinterW(L"Nobody"), flag, "");
+    heldMonitorCases("monitor.stopped.write", nullptr);
+}
+
+void deleteMonitor(const char* id) {
+    CASE(id, text(kMonitor), DeleteMonitorW(nullptr, nullptr, arg(kMonitor)), flag, "");
+}
+
+void deleteDriver(const char* id) {
+    CASE(id, "DPD_DELETE_ALL_FILES",
+         DeletePrinterDriverExW(nullptr, arg(kEnvironment), arg(kDriver), DPD_DELETE_ALL_FILES, 0),
+         flag, "");
+}
+
+void deletePrinter(const char* id, const WCHAR* name, ACCESS_MASK access) {
+    HANDLE h = openPrinter(name, access);
+    CASE(id, text(name) + "," + hex(access), DeletePrinter(h), flag, "");
+    ClosePrinter(h);
+}
+
+} // namespace
+
+void printerCases() {
+    enumerate("printer.enum.fresh");
+    getDefault("default.get.none", 64);
+    addCases();
+    getAndSetCases();
+    defaultCases();
+    dataCases();
+}
+
+void stoppedSpoolerCases() {
+    withSpoolerStopped(stoppedCases);
+    heldMonitorCases("monitor.restarted.write", "monitor.restarted.delete");
+}
+
+void removalCases() {
+    deleteMonitor("removal.monitor.in-use");
+    HANDLE h = openPrinter(kPrinter, PRINTER_ALL_ACCESS);
+    PRINTER_INFO_2W parked = printerInfo(kPrinter, L"file:", kDriver);
+    CASE("removal.park", "file:", SetPrinterW(h, 2, reinterpret_cast<LPBYTE>(&parked), 0), flag,
+         "");
+    ClosePrinter(h);
+    deleteMonitor("removal.monitor.parked");
+    deleteMonitor("removal.monitor.again");
+    deleteDriver("removal.driver.in-use");
+    deletePrinter("removal.printer.without-delete-right", kSecond, PRINTER_ACCESS_ADMINISTER);
+    deletePrinter("removal.printer.second", kSecond, PRINTER_ALL_ACCESS);
+    deletePrinter("removal.printer.default", kPrinter, PRINTER_ALL_ACCESS);
+    getDefault("removal.default-after", 64);
+    deleteDriver("removal.driver.unused");
+    CASE("removal.driver.file-gone", "3\\confui.dll",
+         GetFileAttributesW(join(kDriverDir, L"\\3\\confui.dll")), hex, "");
+    deleteDriver("removal.driver.again");
+}
+
+} // namespace conformance

@@ -1,0 +1,61 @@
+// The battery's transcript: one normalised line per case, the same on every Win32
+// implementation that behaves alike. A line reads
+//   <case id>: <Call>(<arguments that matter>) -> <result> err=<last error> <outputs>
+// where a last error or an output still holding the poison reads "-".
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace conformance {
+
+constexpr DWORD kPoison = 0xDEADBEEF;
+
+inline void poison() {
+    SetLastError(kPoison);
+}
+
+std::string text(const WCHAR* s); // "quoted" UTF-8, or null
+std::string text(const char* s);  // "quoted" ANSI bytes, or null
+std::string path(const WCHAR* s); // as text, lower-cased: Windows spells its folders either way
+std::string num(DWORD value);     // decimal, "-" for the poison
+std::string hex(DWORD value);     // lower-case hex, "-" for the poison
+std::string flag(BOOL ok);        // TRUE / FALSE
+std::string handle(HANDLE h);     // NULL, INVALID, or handle
+inline std::string status(LONG s) {
+    return num(static_cast<DWORD>(s));
+}
+// Bytes of a UTF-16 text, NUL shown as ^@, a trailing odd byte as ^?.
+std::string wideBytes(const BYTE* data, DWORD size);
+
+void line(const char* id, const std::string& call, const std::string& result, DWORD error,
+          const std::string& outputs);
+
+// The name of the call in a case's source: "h = CreateFileW(x)" gives "CreateFileW".
+std::string callName(const char* source);
+
+// One case: the last error poisoned, `call` made once, its line printed with `args` after
+// the call's name, show(result), and `outputs`, an expression read after the call.
+#define CASE(id, args, call, show, outputs)                                                        \
+    do {                                                                                           \
+        poison();                                                                                  \
+        const auto result_ = (call);                                                               \
+        const DWORD error_ = GetLastError();                                                       \
+        line(id, callName(#call) + "(" + (args) + ")", show(result_), error_, outputs);            \
+    } while (0)
+
+// A string argument for calls whose prototypes take LPWSTR but only read it.
+inline WCHAR* arg(const WCHAR* s) {
+    return const_cast<WCHAR*>(s);
+}
+
+// Two wide strings joined, for paths (std::wstring would call the C library's wide
+// functions, which on Linux assume a 4-byte wchar_t).
+struct Joined {
+    WCHAR s[MAX_PATH];
+    operator WCHAR*() { return s; }
+};
+Joined join(const WCHAR* a, const WCHAR* b);
+
+} // namespace conformance
