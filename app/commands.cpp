@@ -19,9 +19,12 @@ const int kExitOtherDefault = 102;
 const int kExitDriverCurrent = 103;
 const int kExitRebootPending = 200;
 
-// An error outweighs a pending reboot: the caller must learn that the run failed.
-int runExitCode(bool failed, int rebootCount, int success) {
-    if (failed) {
+// An error outweighs a pending reboot: the caller must learn that the run failed. Open help
+// windows go first: the run replaces the files they show.
+int runAndExit(bool (*run)(HWND, int&), HWND owner, int success) {
+    closeHelpViewer();
+    int rebootCount = 0;
+    if (run(owner, rebootCount)) {
         return kExitRunFailed;
     }
     return rebootCount > 0 ? kExitRebootNeeded : success;
@@ -39,10 +42,7 @@ int runOnInit(HWND) {
 }
 
 int runUninstallWord(HWND owner) {
-    closeHelpViewer();
-    int rebootCount = 0;
-    bool failed = runUninstallCommand(owner, rebootCount);
-    return runExitCode(failed, rebootCount, kExitUninstalled);
+    return runAndExit(runUninstallCommand, owner, kExitUninstalled);
 }
 
 int runRemoveTray(HWND) {
@@ -51,10 +51,7 @@ int runRemoveTray(HWND) {
 }
 
 int runInstallWord(HWND owner) {
-    closeHelpViewer();
-    int rebootCount = 0;
-    bool failed = runInstallCommand(owner, rebootCount);
-    return runExitCode(failed, rebootCount, kExitInstalled);
+    return runAndExit(runInstallCommand, owner, kExitInstalled);
 }
 
 int runDefSet(HWND) {

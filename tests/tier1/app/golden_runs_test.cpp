@@ -78,13 +78,7 @@ void twoPrintersCarriedOver() {
 void olderProductHeld() {
     spool_test::registerProductMonitor(1100);
     keepMonitorDllAfterDelete("Folioscope:", true);
-    DriverSetup driver;
-    driver.name = "Folioscope printer";
-    driver.driverFile = "orvdrv64.dll";
-    driver.configFile = "orvui64.dll";
-    driver.helpFile = "orvhelp.chm";
-    driver.version = "3.0.0.1100";
-    registerDriver(driver);
+    spool_test::registerProductDriver("3.0.0.1100");
     spool_test::addPrinter("Folioscope", "Folioscope:", "Folioscope printer");
     holdFileOnceWritten(kDriverDir + "orvhelp.chm", "scanner.exe");
 }

@@ -62,13 +62,13 @@ void registerOtherDriver() {
     registerDriver(driver);
 }
 
-void registerProductDriver() {
+void registerProductDriver(const std::string& version) {
     DriverSetup driver;
     driver.name = "Folioscope printer";
     driver.driverFile = "orvdrv64.dll";
     driver.configFile = "orvui64.dll";
     driver.helpFile = "orvhelp.chm";
-    driver.version = "3.0.0.2060";
+    driver.version = version;
     registerDriver(driver);
 }
 

@@ -47,7 +47,7 @@ void placeDriverFiles(bool driver, bool ui, bool help);
 // Another vendor's driver that printers of other makers use.
 const std::string kOtherDriver = "Generic / Text Only";
 void registerOtherDriver();
-void registerProductDriver();
+void registerProductDriver(const std::string& version = "3.0.0.2060");
 void addPrinter(const std::string& name, const std::string& port, const std::string& driver);
 // The printer's state; an empty name when there is no such printer.
 winsim::control::PrinterState printer(const std::string& name);

@@ -1,4 +1,5 @@
 #include "support/machine_test.h"
+#include "tier1/app/run_test_support.h"
 
 #include <string>
 
@@ -12,7 +13,7 @@ namespace {
 using namespace winsim::control;
 
 const std::string kInstaller = "C:\\Program Files\\Folioscope\\Setup\\folioinst.exe";
-const std::string kCompanion = "C:\\Program Files\\Folioscope\\foltray.exe";
+using run_test::kCompanion;
 const WCHAR kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const uint32_t kQuitMessage = 0x402;
 
@@ -29,18 +30,6 @@ void registerValue(const std::string& path, bool withTerminator) {
 
 void registerCompanion(const std::string& path) {
     registerValue(path, true);
-}
-
-// The registered path, or "-" when there is no value.
-std::string registeredPath() {
-    HKEY key = nullptr;
-    RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_READ, &key);
-    WCHAR path[400] = {};
-    DWORD bytes = sizeof(path) - 2;
-    LSTATUS status = RegQueryValueExW(key, L"FolioscopeTray", nullptr, nullptr,
-                                      reinterpret_cast<BYTE*>(path), &bytes);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS ? u8(path) : "-";
 }
 
 const ProgramState* program(uint32_t pid, std::vector<ProgramState>& all) {
@@ -113,7 +102,7 @@ TEST_F(TrayCompanion, StopWaitsAsLongAsTheCompanionNeedsAndNoLonger) {
         stopTrayCompanion(nullptr);
         EXPECT_EQ(c.waitedMs, clockMs() - start);
         EXPECT_EQ(!c.deleted, fileExists(kCompanion));
-        EXPECT_EQ("-", registeredPath());
+        EXPECT_EQ("-", run_test::registeredCompanion());
         std::vector<ProgramState> all;
         if (c.running) {
             const ProgramState* state = program(pid, all);
@@ -141,7 +130,7 @@ TEST_F(TrayCompanion, OnlyARegisteredPathThatFitsWholeIsDeleted) {
         registerValue(path, row.storedWithTerminator);
         stopTrayCompanion(nullptr);
         EXPECT_EQ(!row.deleted, fileExists(path));
-        EXPECT_EQ("-", registeredPath());
+        EXPECT_EQ("-", run_test::registeredCompanion());
     }
 }
 
@@ -150,7 +139,7 @@ TEST_F(TrayCompanion, AReinstallKeepsTheExecutableItStartsAgain) {
     startProgram(kCompanion, trayCompanion());
     stopTrayCompanion(W("c:\\program files\\folioscope\\FOLTRAY.EXE"));
     EXPECT_TRUE(fileExists(kCompanion));
-    EXPECT_EQ("-", registeredPath());
+    EXPECT_EQ("-", run_test::registeredCompanion());
 }
 
 struct StartCase {
@@ -181,7 +170,7 @@ TEST_F(TrayCompanion, StartRegistersAndStartsTheCompanionBesideTheInstallersFold
             InstallContext context;
             startTrayCompanion(context);
         }
-        EXPECT_EQ(c.registered, registeredPath());
+        EXPECT_EQ(c.registered, run_test::registeredCompanion());
         std::vector<ProgramState> all = programs();
         if (c.registered[0] == 'C') {
             ASSERT_EQ(1u, all.size());
@@ -206,7 +195,7 @@ TEST_F(TrayCompanion, ALongPathIsCutOnTheCommandLineOnly) {
         assign(context.programDir, W(installerDir));
         startTrayCompanion(context);
     }
-    EXPECT_EQ(companionPath, registeredPath());
+    EXPECT_EQ(companionPath, run_test::registeredCompanion());
     std::vector<ProgramState> all = programs();
     ASSERT_EQ(1u, all.size());
     EXPECT_EQ("\"" + cut + "\"", all[0].commandLine);
