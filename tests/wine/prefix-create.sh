@@ -23,7 +23,7 @@ export DISPLAY=":$(cat "$prefix/display")"
 # Without the waits, wineboot's second services.exe may still be starting when the first
 # run comes (the spooler service then never starts in this prefix), and the desktop would
 # not be the virtual one that prefix.reg asks for.
-if ! { wineboot -i && wineserver -w && wine regedit /S "$(winepath -w "$here/prefix.reg")" &&
+if ! { wineboot -i && wineserver -w && wine regedit /S "$(windows_path "$here/prefix.reg")" &&
     wineserver -w; } >"$prefix/wineboot.log" 2>&1; then
     cat "$prefix/wineboot.log"
     echo "wineboot failed to create the prefix $prefix"

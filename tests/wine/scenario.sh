@@ -23,8 +23,8 @@ drive=$WINEPREFIX/drive_c
 # Runs in background subshells too, so failures are counted in a file.
 fail() { echo "FAILED: $*" | tee -a "$work/failures"; }
 
-# Every Wine process writes to a file: one that outlives the test (the companion, started
-# by the installer) must not hold ctest's pipe.
+# Every Wine process writes to a file, never to a pipe: the processes it starts (the
+# companion, the desktop, services.exe) inherit its output and outlive the test.
 run() {
     local expected=$1 code
     shift
@@ -34,9 +34,14 @@ run() {
     [ "$code" -eq "$expected" ] || fail "folioinst.exe $* exited with $code, expected $expected"
 }
 
-check() { wine "$build/prefix_check.exe" "$@" 2>>"$work/wine.out" | tr -d '\r'; }
+check() {
+    wine "$build/prefix_check.exe" "$@" >"$work/check.out" 2>>"$work/wine.out"
+    local code=$?
+    tr -d '\r' <"$work/check.out"
+    return $code
+}
 
-import_reg() { wine regedit /S "$(winepath -w "$here/$1")" 2>>"$work/wine.out"; }
+import_reg() { wine regedit /S "$(windows_path "$here/$1")" >>"$work/wine.out" 2>&1; }
 
 product_files() {
     (cd "$drive" && find windows/system32 -maxdepth 1 -iname 'orv*' &&

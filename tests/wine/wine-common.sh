@@ -35,4 +35,7 @@ use_prefix() {
     export WINEPREFIX=$1 DISPLAY=":$(cat "$1/display")"
 }
 
+# A Unix path as Wine's drive Z: names it.
+windows_path() { local path; path=$(realpath "$1"); echo "Z:${path//\//\\}"; }
+
 milliseconds() { echo $(($(date +%s%N) / 1000000)); }
