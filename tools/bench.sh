@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # `make bench`: the installer's speed under Wine, on one warm prefix of its own. Each status
-# command runs right before its floor (tools/bench/), a program built with the same flags
+# command runs right beside its floor (tools/bench/), a program built with the same flags
 # that makes only the calls the command cannot do without; the ratio of the two is printed
 # as the median of ROUNDS pairs, then the times of a whole install and uninstall. Goal:
 # every ratio within 1.15.

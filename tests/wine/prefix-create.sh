@@ -19,7 +19,8 @@ setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$prefix/display"
 echo $! >"$prefix/xvfb.pid"
 for _ in $(seq 50); do [ -s "$prefix/display" ] && break; sleep 0.1; done
 [ -s "$prefix/display" ] || { echo "Xvfb did not start"; exit 1; }
-export DISPLAY=":$(cat "$prefix/display")"
+DISPLAY=":$(cat "$prefix/display")"
+export DISPLAY
 # Without the waits, wineboot's second services.exe may still be starting when the first
 # run comes (the spooler service then never starts in this prefix), and the desktop would
 # not be the virtual one that prefix.reg asks for.

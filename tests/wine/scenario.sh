@@ -109,8 +109,10 @@ words)
 boot_queue)
     # A driver DLL left in the staging directory, queued for deletion at boot: "onInit"
     # deletes it at once, so nothing waits for a reboot (200 would say something did).
-    cp "$build/orvdrv64.dll" "$drive/windows/system32/spool/drivers/x64/" &&
-        check defer 'C:\windows\system32\spool\drivers\x64\orvdrv64.dll' || fail "nothing queued"
+    if ! { cp "$build/orvdrv64.dll" "$drive/windows/system32/spool/drivers/x64/" &&
+        check defer 'C:\windows\system32\spool\drivers\x64\orvdrv64.dll'; }; then
+        fail "nothing queued"
+    fi
     run 3 onInit
     expect_state boot_queue
     ;;

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the Wine scripts: a quiet Wine that never stops for a dialog, and the rule for
 # a missing tool (skipped with a message, except in CI, where it fails the test).
 export WINEDEBUG=-all
@@ -32,7 +33,8 @@ require_tools() {
 # The prefix's Wine and the X display its windows go to (prefix-create.sh starts it).
 use_prefix() {
     [ -f "$1/display" ] || { echo "no Wine prefix at $1: the wine_prefix_create test makes it"; exit 1; }
-    export WINEPREFIX=$1 DISPLAY=":$(cat "$1/display")"
+    WINEPREFIX=$1 DISPLAY=":$(cat "$1/display")"
+    export WINEPREFIX DISPLAY
 }
 
 # A Unix path as Wine's drive Z: names it.

@@ -60,9 +60,16 @@ void timePair(const Pair& pair, int rounds, const WCHAR* installer, const WCHAR*
     std::swprintf(floor, 1024, L"\"%ls\\%ls\" %ls", floorDir, pair.floor, pair.word);
     double productMs[kMaxRounds], floorMs[kMaxRounds], ratios[kMaxRounds];
     DWORD productCode = 0, floorCode = 0;
+    // Every other round the floor goes first, so that a drift of the machine's load
+    // weighs on both sides alike.
     for (int i = 0; i < rounds; ++i) {
+        if (i % 2 == 1) {
+            floorMs[i] = timeRun(floor, floorCode);
+        }
         productMs[i] = timeRun(product, productCode);
-        floorMs[i] = timeRun(floor, floorCode);
+        if (i % 2 == 0) {
+            floorMs[i] = timeRun(floor, floorCode);
+        }
         ratios[i] = productMs[i] / floorMs[i];
     }
     std::printf("%-10ls product %6.1f ms (exit %lu)  floor %6.1f ms (exit %lu)  ratio %.3f\n",
@@ -84,7 +91,8 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("usage: bench_pairs once COMMAND-LINE | pairs ROUNDS INSTALLER FLOOR-DIR\n");
         return 2;
     }
-    std::printf("median of %d pairs, each command run right before its floor\n", rounds);
+    std::printf("median of %d pairs of runs, the command and its floor one after the other\n",
+                rounds);
     for (const Pair& pair : kPairs) {
         timePair(pair, rounds, argv[3], argv[4]);
     }
