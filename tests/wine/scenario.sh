@@ -4,8 +4,8 @@
 # The real folioinst.exe runs with real command words; what the prefix holds afterwards
 # (spooler objects, registry, files, the companion) and the text of the log dialog are
 # compared with tests/wine/expected/NAME*.state and *.dialog. Scenarios build on each
-# other's state in the order CMakeLists.txt gives; README.md lists where Wine 8.0 departs
-# from Windows and how each scenario meets it.
+# other's state in the order CMakeLists.txt gives; tests/tier2/README.md lists where Wine
+# 8.0 departs from Windows and how each scenario meets it.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-common.sh"
