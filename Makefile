@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets; the build logic lives in CMakeLists.txt.
-.PHONY: demo test deps linux windows sanitize dist format
+.PHONY: demo test bench deps linux windows sanitize dist format
 
 demo: deps
 	cmake --preset linux
@@ -9,6 +9,10 @@ demo: deps
 test: deps linux windows sanitize
 	ctest --preset linux
 	ctest --preset sanitize -L tier1
+
+# Not a test: the status commands' times under Wine against their floors (tools/bench/).
+bench: deps windows
+	tools/bench.sh build/windows
 
 deps:
 	tools/install-deps.sh

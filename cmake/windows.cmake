@@ -33,6 +33,7 @@ set_property(SOURCE ${CMAKE_SOURCE_DIR}/app/folioinst.rc APPEND PROPERTY OBJECT_
 
 add_subdirectory(product)
 add_subdirectory(tests/wine/checks)
+add_subdirectory(tools/bench)
 
 # The shipped folder (`make dist`): the installer and the files it places in Setup/, the
 # tray companion one level up, where the installer looks for it.

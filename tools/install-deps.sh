@@ -12,6 +12,8 @@ command -v x86_64-w64-mingw32-windres >/dev/null || need+=(binutils-mingw-w64-x8
 # Only 64-bit Wine is needed (the program is x64); Debian puts its loader here.
 { command -v wine >/dev/null && [ -x /usr/lib/wine/wine64 ]; } || need+=(wine wine64)
 command -v Xvfb >/dev/null || need+=(xvfb xauth)
+# Tier 2 takes screenshots of the log dialog.
+command -v import >/dev/null || need+=(imagemagick)
 command -v clang-format >/dev/null || need+=(clang-format)
 
 if [ ${#need[@]} -eq 0 ]; then
