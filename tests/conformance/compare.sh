@@ -10,15 +10,16 @@ here=$(dirname "$0")
 native=$1
 windows_dir=$2
 table=$3
-require_wine
-require_exe "$windows_dir/conformance.exe"
+require_tools
+[ -f "$windows_dir/conformance.exe" ] || unavailable "$windows_dir/conformance.exe is missing:" \
+    "build it with \`cmake --preset windows && cmake --build --preset windows\` (needs mingw-w64)"
 
 work=$(mktemp -d)
 prefix=$work/prefix
 trap '"$here/../wine/prefix-remove.sh" "$prefix" >/dev/null; rm -rf "$work"' EXIT
 start=$(milliseconds)
-"$here/../wine/prefix-create.sh" "$prefix" "$windows_dir/conformance.exe" || exit 1
 export WINEPREFIX=$prefix
+wineboot -i >/dev/null 2>&1 || exit 1
 # The new prefix's services hold the service database until its first session ends.
 wineserver -w
 mkdir -p "$prefix/drive_c/conf/bin"
