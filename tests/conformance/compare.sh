@@ -12,6 +12,8 @@ windows_dir=$2
 table=$3
 require_wine
 require_exe "$windows_dir/conformance.exe"
+# The battery's dialogs and the windows of the programs it starts need a display.
+command -v xvfb-run >/dev/null || unavailable "xvfb-run is not installed (tools/install-deps.sh installs it)"
 
 work=$(mktemp -d)
 prefix=$work/prefix
@@ -21,11 +23,13 @@ start=$(milliseconds)
 export WINEPREFIX=$prefix
 # The new prefix's services hold the service database until its first session ends.
 wineserver -w
-mkdir -p "$prefix/drive_c/conf/bin"
+mkdir -p "$prefix/drive_c/conf/bin" "$prefix/drive_c/conf/dir.exe"
 cp "$windows_dir"/conf*.dll "$prefix/drive_c/conf/bin/"
 cp "$windows_dir/conformance.exe" "$prefix/drive_c/conf/"
-(cd "$prefix/drive_c/conf" && timeout 120 wine 'C:\conf\conformance.exe') 2>"$work/wine.err" |
-    tr -d '\r' >"$work/wine.txt"
+# Into a file, not a pipe: a program the battery starts must not hold its end open.
+(cd "$prefix/drive_c/conf" && timeout 120 xvfb-run -a wine 'C:\conf\conformance.exe') \
+    >"$work/wine.out" 2>"$work/wine.err"
+tr -d '\r' <"$work/wine.out" >"$work/wine.txt"
 "$native" "$windows_dir" >"$work/winsim.txt" 2>"$work/winsim.err"
 echo "both batteries ran in $(($(milliseconds) - start)) ms (prefix included)"
 

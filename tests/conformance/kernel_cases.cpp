@@ -89,8 +89,6 @@ void processCases() {
         "clock.sleep", "50", (Sleep(50), GetTickCount() - before),
         // The tick counter is coarse on Windows (about 16 ms): only that it moved.
         [](DWORD slept) { return std::string(slept >= 30 ? "ticks moved" : "ticks stood"); }, "");
-    CASE("window.is-window.null", "", IsWindow(nullptr), flag, "");
-    CASE("window.is-window.number", "", IsWindow(reinterpret_cast<HWND>(0x10010)), flag, "");
 }
 
 struct MessageRow {
