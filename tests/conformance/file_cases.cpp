@@ -102,19 +102,14 @@ void openCases() {
     }
 }
 
-struct PathRow {
-    const char* id;
-    const WCHAR* path;
-};
-
-const PathRow kDeletes[] = {
+const TextRow kDeletes[] = {
     {"file.delete.missing", kMissing},
     {"file.delete.missing-dir", L"C:\\none\\file.txt"},
     {"file.delete.directory", L"C:\\conf\\bin"},
     {"file.delete.read-only", kReadOnly},
 };
 
-const PathRow kAttributes[] = {
+const TextRow kAttributes[] = {
     {"file.attr.file", kFile},
     {"file.attr.read-only", kReadOnly},
     {"file.attr.directory", L"C:\\conf\\bin"},
@@ -125,8 +120,8 @@ const PathRow kAttributes[] = {
 };
 
 void deleteCases() {
-    for (const PathRow& row : kDeletes) {
-        CASE(row.id, text(row.path), DeleteFileW(row.path), flag, "");
+    for (const TextRow& row : kDeletes) {
+        CASE(row.id, text(row.text), DeleteFileW(row.text), flag, "");
     }
     HANDLE reader = open(kFile, R, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
     CASE("file.delete.open-without-share-delete", "", DeleteFileW(kFile), flag, "");
@@ -146,8 +141,8 @@ void deleteCases() {
     writeText(kFile);
     CASE("file.delete.plain", "", DeleteFileW(kFile), flag, "");
     writeText(kFile);
-    for (const PathRow& row : kAttributes) {
-        CASE(row.id, text(row.path), GetFileAttributesW(row.path), hex, "");
+    for (const TextRow& row : kAttributes) {
+        CASE(row.id, text(row.text), GetFileAttributesW(row.text), hex, "");
     }
 }
 
@@ -214,7 +209,7 @@ void bootCases() {
     RegCloseKey(key);
 }
 
-const PathRow kKeys[] = {
+const TextRow kKeys[] = {
     {"reg.open.existing", kSessionManager},
     {"reg.open.other-case", L"system\\CURRENTCONTROLSET\\control\\session MANAGER"},
     {"reg.open.trailing-separator", L"SOFTWARE\\Microsoft\\"},
@@ -223,9 +218,9 @@ const PathRow kKeys[] = {
 };
 
 void keyCases() {
-    for (const PathRow& row : kKeys) {
+    for (const TextRow& row : kKeys) {
         HKEY key = nullptr;
-        CASE(row.id, text(row.path), RegOpenKeyExW(HKEY_LOCAL_MACHINE, row.path, 0, KEY_READ, &key),
+        CASE(row.id, text(row.text), RegOpenKeyExW(HKEY_LOCAL_MACHINE, row.text, 0, KEY_READ, &key),
              status, "key=" + handle(key));
         RegCloseKey(key);
     }

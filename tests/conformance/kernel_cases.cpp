@@ -15,11 +15,6 @@ namespace conformance {
 
 namespace {
 
-struct TextRow {
-    const char* id;
-    const WCHAR* text;
-};
-
 const TextRow kSplits[] = {
     {"argv.plain", L"C:\\inst\\setup.exe install"},
     {"argv.quoted-program", L"\"C:\\Program Files\\Orv\\setup.exe\" install 12345"},

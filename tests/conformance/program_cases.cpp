@@ -10,28 +10,18 @@ namespace conformance {
 
 namespace {
 
-struct TextRow {
-    const char* id;
-    const char* name;
-};
-
 const TextRow kMutexNames[] = {
-    {"mutex.create.new", "ConfSetup"},
-    {"mutex.create.existing", "ConfSetup"},
-    {"mutex.create.other-case", "confsetup"},
-    {"mutex.create.local-prefix", "Local\\ConfSetup"},
-    {"mutex.create.global", "Global\\ConfSetup"},
-    {"mutex.create.global-existing", "Global\\ConfSetup"},
+    {"mutex.create.new", L"ConfSetup"},
+    {"mutex.create.existing", L"ConfSetup"},
+    {"mutex.create.other-case", L"confsetup"},
+    {"mutex.create.local-prefix", L"Local\\ConfSetup"},
+    {"mutex.create.global", L"Global\\ConfSetup"},
+    {"mutex.create.global-existing", L"Global\\ConfSetup"},
     {"mutex.create.unnamed", nullptr},
     {"mutex.create.unnamed-again", nullptr},
 };
 
-struct StartRow {
-    const char* id;
-    const WCHAR* commandLine;
-};
-
-const StartRow kStarts[] = {
+const TextRow kStarts[] = {
     {"process.start.quoted", L"\"C:\\conf\\inert.exe\" /x"},
     {"process.start.no-extension", L"C:\\conf\\inert /x"},
     {"process.start.bare-name", L"inert.exe"},
@@ -102,9 +92,9 @@ void startCases() {
     for (const WCHAR* copy : {L"inert.exe", L"" CONF_TRAY, L"" CONF_QUITTER, L"" CONF_VIEWER}) {
         copyFile(L"C:\\conf\\conformance.exe", join(L"C:\\conf\\", copy));
     }
-    for (const StartRow& row : kStarts) {
+    for (const TextRow& row : kStarts) {
         PROCESS_INFORMATION info;
-        if (start(row.id, row.commandLine, info)) {
+        if (start(row.id, row.text, info)) {
             closeProcess(info);
         }
     }
@@ -174,7 +164,7 @@ void mutexCases() {
     int n = 0;
     // Whether the creator owns the mutex shows in its release.
     for (const TextRow& row : kMutexNames) {
-        CASE(row.id, text(row.name), handles[n] = CreateMutexA(nullptr, TRUE, row.name), handle,
+        CASE(row.id, text(row.text), handles[n] = CreateMutexW(nullptr, TRUE, row.text), handle,
              "owned=" + flag(ReleaseMutex(handles[n])));
         ++n;
     }
@@ -182,7 +172,7 @@ void mutexCases() {
         CloseHandle(handles[--n]);
     }
     HANDLE mutex = nullptr;
-    CASE("mutex.create.after-close", "", mutex = CreateMutexW(nullptr, TRUE, L"ConfSetup"), handle,
+    CASE("mutex.create.after-close", "", mutex = CreateMutexA(nullptr, TRUE, "ConfSetup"), handle,
          "");
     CASE("mutex.wait.own", "0", WaitForSingleObject(mutex, 0), hex, "");
     for (const char* id : {"mutex.release.first", "mutex.release.second", "mutex.release.third"}) {

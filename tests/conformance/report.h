@@ -50,6 +50,12 @@ std::string callName(const char* source);
         line(id, callName(#call) + "(" + (args) + ")", show(result_), error_, outputs);            \
     } while (0)
 
+// The row of most tables: a case's id and its one argument.
+struct TextRow {
+    const char* id;
+    const WCHAR* text;
+};
+
 // A string argument for calls whose prototypes take LPWSTR but only read it.
 inline WCHAR* arg(const WCHAR* s) {
     return const_cast<WCHAR*>(s);
