@@ -60,6 +60,14 @@ void processCases() {
         LocalFree(argv);
     }
     CASE("argv.no-count", "", CommandLineToArgvW(L"a b", nullptr), list, "");
+    int count = 0;
+    CASE("memory.local-free", "argv", LocalFree(CommandLineToArgvW(L"a b", &count)), block, "");
+    for (DWORD size : {DWORD{sizeof(OSVERSIONINFOA)}, DWORD{10}}) {
+        OSVERSIONINFOA version = {size, kPoison, kPoison, kPoison, kPoison, {0}};
+        CASE("os.version." + std::to_string(size), num(size), GetVersionExA(&version), flag,
+             "version=" + num(version.dwMajorVersion) + "." + num(version.dwMinorVersion) + "." +
+                 num(version.dwBuildNumber) + " platform=" + num(version.dwPlatformId));
+    }
     CASE("process.command-line", "", GetCommandLineW(), text, "");
     for (DWORD size : {64u, 24u, 23u, 3u}) {
         WCHAR buffer[64];

@@ -166,7 +166,8 @@ void getAndSetCases() {
     HANDLE h = openPrinter(kPrinter, PRINTER_ALL_ACCESS);
     PRINTER_INFO_2W info = commented(kMonitor, kDriver);
     SetPrinterW(h, 2, reinterpret_cast<LPBYTE>(&info), 0);
-    ClosePrinter(h);
+    CASE("printer.close.open", "", ClosePrinter(h), flag, "");
+    CASE("printer.close.twice", "", ClosePrinter(h), flag, "");
 }
 void defaultCases() {
     for (auto row : {std::make_pair("default.set.unknown", L"Nobody"),
