@@ -83,9 +83,7 @@ TEST_F(Knobs, KnobsComeBackWithTheSavedMachine) {
     control::setShiftHeld(true);
     control::refuseBootDeletion("C:\\Temp\\100%.dll", ERROR_SHARING_VIOLATION);
     control::refuseBootDeletion("C:\\Temp\\denied.dll");
-    ASSERT_TRUE(control::saveMachine(dir()));
-    control::freshMachine(dir() + "/elsewhere");
-    ASSERT_TRUE(control::loadMachine(dir()));
+    reload();
     endsDialog = true;
     EXPECT_EQ(IDCANCEL, showLogDialog());
     EXPECT_EQ(SHORT(-0x8000), GetAsyncKeyState(VK_SHIFT));
