@@ -39,8 +39,7 @@ void closeIfOpen(HANDLE h) {
 struct OpenRow {
     const char* id;
     const WCHAR* path;
-    DWORD access;
-    DWORD disposition;
+    DWORD access, disposition;
 };
 
 const OpenRow kOpens[] = {
@@ -167,22 +166,20 @@ void ioCases() {
     DeleteFileW(path);
 }
 
+// Every row queues work for the next boot; some ask for more.
 struct MoveRow {
     const char* id;
-    const WCHAR* from;
-    const WCHAR* to;
+    const WCHAR *from, *to;
     DWORD flags;
 };
 
 const MoveRow kMoves[] = {
-    {"file.boot.delete", L"C:\\conf\\file12.txt", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT},
-    {"file.boot.delete-odd-path", L"c:/conf/../conf/file2.txt", nullptr,
-     MOVEFILE_DELAY_UNTIL_REBOOT},
+    {"file.boot.delete", L"C:\\conf\\file12.txt", nullptr, 0},
+    {"file.boot.delete-odd-path", L"c:/conf/../conf/file2.txt", nullptr, 0},
     {"file.boot.replace", L"C:\\conf\\new.dll", L"C:\\Windows\\system32\\port.dll",
-     MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING},
-    {"file.boot.delete-again", L"C:\\conf\\file12.txt", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT},
-    {"file.boot.copy-allowed", L"C:\\conf\\a.txt", L"C:\\conf\\b.txt",
-     MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_COPY_ALLOWED},
+     MOVEFILE_REPLACE_EXISTING},
+    {"file.boot.delete-again", L"C:\\conf\\file12.txt", nullptr, 0},
+    {"file.boot.copy-allowed", L"C:\\conf\\a.txt", L"C:\\conf\\b.txt", MOVEFILE_COPY_ALLOWED},
 };
 
 // One value query into a 64-byte buffer (none when probing), with what it filled.
@@ -199,8 +196,9 @@ void query(const char* id, HKEY key, const WCHAR* name, DWORD size, bool probe) 
 
 void bootCases() {
     for (const MoveRow& row : kMoves) {
-        CASE(row.id, text(row.from) + "," + text(row.to) + "," + hex(row.flags),
-             MoveFileExW(row.from, row.to, row.flags), flag, "");
+        const DWORD flags = MOVEFILE_DELAY_UNTIL_REBOOT | row.flags;
+        CASE(row.id, text(row.from) + "," + text(row.to) + "," + hex(flags),
+             MoveFileExW(row.from, row.to, flags), flag, "");
     }
     HKEY key = nullptr;
     RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_ALL_ACCESS, &key);
