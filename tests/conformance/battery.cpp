@@ -18,6 +18,9 @@ int runBattery() {
     printerCases();
     stoppedSpoolerCases();
     removalCases();
+    mutexCases();
+    otherProgramCases();
+    userCases();
     std::printf("end of battery\n");
     return 0;
 }

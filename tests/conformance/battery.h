@@ -4,6 +4,8 @@
 // C:\conf\conformance.exe as the program's path (see README.md beside this file).
 #pragma once
 
+#include <windows.h>
+
 namespace conformance {
 
 // The families, in the order they run: later ones rely on what earlier ones left
@@ -17,12 +19,21 @@ void driverCases();
 void printerCases();
 void stoppedSpoolerCases();
 void removalCases();
+void mutexCases();
+void otherProgramCases();
+void userCases();
 
 // Stops the spooler service, runs the cases, starts it again.
 void withSpoolerStopped(void (*cases)());
 
 // Runs the families in order; 0 when the battery ran to its end.
 int runBattery();
+
+// How the person at the machine closes a modal dialog.
+enum class Close { button, escape, closeBox };
+// Called by a dialog procedure on WM_INITDIALOG: under Wine the battery posts what the
+// person's click or key makes; winsim is told by its knob. `button` is the dialog's button.
+void personCloses(HWND dialog, HWND button, Close how);
 
 // Copies a file with the file calls themselves (the battery has no other way onto C:).
 bool copyFile(const wchar_t* from, const wchar_t* to);

@@ -39,8 +39,7 @@ void closeIfOpen(HANDLE h) {
 struct OpenRow {
     const char* id;
     const WCHAR* path;
-    DWORD access;
-    DWORD disposition;
+    DWORD access, disposition;
 };
 
 const OpenRow kOpens[] = {
@@ -102,19 +101,14 @@ void openCases() {
     }
 }
 
-struct PathRow {
-    const char* id;
-    const WCHAR* path;
-};
-
-const PathRow kDeletes[] = {
+const TextRow kDeletes[] = {
     {"file.delete.missing", kMissing},
     {"file.delete.missing-dir", L"C:\\none\\file.txt"},
     {"file.delete.directory", L"C:\\conf\\bin"},
     {"file.delete.read-only", kReadOnly},
 };
 
-const PathRow kAttributes[] = {
+const TextRow kAttributes[] = {
     {"file.attr.file", kFile},
     {"file.attr.read-only", kReadOnly},
     {"file.attr.directory", L"C:\\conf\\bin"},
@@ -125,8 +119,8 @@ const PathRow kAttributes[] = {
 };
 
 void deleteCases() {
-    for (const PathRow& row : kDeletes) {
-        CASE(row.id, text(row.path), DeleteFileW(row.path), flag, "");
+    for (const TextRow& row : kDeletes) {
+        CASE(row.id, text(row.text), DeleteFileW(row.text), flag, "");
     }
     HANDLE reader = open(kFile, R, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
     CASE("file.delete.open-without-share-delete", "", DeleteFileW(kFile), flag, "");
@@ -146,8 +140,8 @@ void deleteCases() {
     writeText(kFile);
     CASE("file.delete.plain", "", DeleteFileW(kFile), flag, "");
     writeText(kFile);
-    for (const PathRow& row : kAttributes) {
-        CASE(row.id, text(row.path), GetFileAttributesW(row.path), hex, "");
+    for (const TextRow& row : kAttributes) {
+        CASE(row.id, text(row.text), GetFileAttributesW(row.text), hex, "");
     }
 }
 
@@ -172,22 +166,20 @@ void ioCases() {
     DeleteFileW(path);
 }
 
+// Every row queues work for the next boot; some ask for more.
 struct MoveRow {
     const char* id;
-    const WCHAR* from;
-    const WCHAR* to;
+    const WCHAR *from, *to;
     DWORD flags;
 };
 
 const MoveRow kMoves[] = {
-    {"file.boot.delete", L"C:\\conf\\file12.txt", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT},
-    {"file.boot.delete-odd-path", L"c:/conf/../conf/file2.txt", nullptr,
-     MOVEFILE_DELAY_UNTIL_REBOOT},
+    {"file.boot.delete", L"C:\\conf\\file12.txt", nullptr, 0},
+    {"file.boot.delete-odd-path", L"c:/conf/../conf/file2.txt", nullptr, 0},
     {"file.boot.replace", L"C:\\conf\\new.dll", L"C:\\Windows\\system32\\port.dll",
-     MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING},
-    {"file.boot.delete-again", L"C:\\conf\\file12.txt", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT},
-    {"file.boot.copy-allowed", L"C:\\conf\\a.txt", L"C:\\conf\\b.txt",
-     MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_COPY_ALLOWED},
+     MOVEFILE_REPLACE_EXISTING},
+    {"file.boot.delete-again", L"C:\\conf\\file12.txt", nullptr, 0},
+    {"file.boot.copy-allowed", L"C:\\conf\\a.txt", L"C:\\conf\\b.txt", MOVEFILE_COPY_ALLOWED},
 };
 
 // One value query into a 64-byte buffer (none when probing), with what it filled.
@@ -204,8 +196,9 @@ void query(const char* id, HKEY key, const WCHAR* name, DWORD size, bool probe) 
 
 void bootCases() {
     for (const MoveRow& row : kMoves) {
-        CASE(row.id, text(row.from) + "," + text(row.to) + "," + hex(row.flags),
-             MoveFileExW(row.from, row.to, row.flags), flag, "");
+        const DWORD flags = MOVEFILE_DELAY_UNTIL_REBOOT | row.flags;
+        CASE(row.id, text(row.from) + "," + text(row.to) + "," + hex(flags),
+             MoveFileExW(row.from, row.to, flags), flag, "");
     }
     HKEY key = nullptr;
     RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_ALL_ACCESS, &key);
@@ -214,7 +207,7 @@ void bootCases() {
     RegCloseKey(key);
 }
 
-const PathRow kKeys[] = {
+const TextRow kKeys[] = {
     {"reg.open.existing", kSessionManager},
     {"reg.open.other-case", L"system\\CURRENTCONTROLSET\\control\\session MANAGER"},
     {"reg.open.trailing-separator", L"SOFTWARE\\Microsoft\\"},
@@ -223,9 +216,9 @@ const PathRow kKeys[] = {
 };
 
 void keyCases() {
-    for (const PathRow& row : kKeys) {
+    for (const TextRow& row : kKeys) {
         HKEY key = nullptr;
-        CASE(row.id, text(row.path), RegOpenKeyExW(HKEY_LOCAL_MACHINE, row.path, 0, KEY_READ, &key),
+        CASE(row.id, text(row.text), RegOpenKeyExW(HKEY_LOCAL_MACHINE, row.text, 0, KEY_READ, &key),
              status, "key=" + handle(key));
         RegCloseKey(key);
     }

@@ -15,11 +15,6 @@ namespace conformance {
 
 namespace {
 
-struct TextRow {
-    const char* id;
-    const WCHAR* text;
-};
-
 const TextRow kSplits[] = {
     {"argv.plain", L"C:\\inst\\setup.exe install"},
     {"argv.quoted-program", L"\"C:\\Program Files\\Orv\\setup.exe\" install 12345"},
@@ -65,6 +60,14 @@ void processCases() {
         LocalFree(argv);
     }
     CASE("argv.no-count", "", CommandLineToArgvW(L"a b", nullptr), list, "");
+    int count = 0;
+    CASE("memory.local-free", "argv", LocalFree(CommandLineToArgvW(L"a b", &count)), block, "");
+    for (DWORD size : {DWORD{sizeof(OSVERSIONINFOA)}, DWORD{10}}) {
+        OSVERSIONINFOA version = {size, kPoison, kPoison, kPoison, kPoison, {0}};
+        CASE("os.version." + std::to_string(size), num(size), GetVersionExA(&version), flag,
+             "version=" + num(version.dwMajorVersion) + "." + num(version.dwMinorVersion) + "." +
+                 num(version.dwBuildNumber) + " platform=" + num(version.dwPlatformId));
+    }
     CASE("process.command-line", "", GetCommandLineW(), text, "");
     for (DWORD size : {64u, 24u, 23u, 3u}) {
         WCHAR buffer[64];
@@ -89,8 +92,6 @@ void processCases() {
         "clock.sleep", "50", (Sleep(50), GetTickCount() - before),
         // The tick counter is coarse on Windows (about 16 ms): only that it moved.
         [](DWORD slept) { return std::string(slept >= 30 ? "ticks moved" : "ticks stood"); }, "");
-    CASE("window.is-window.null", "", IsWindow(nullptr), flag, "");
-    CASE("window.is-window.number", "", IsWindow(reinterpret_cast<HWND>(0x10010)), flag, "");
 }
 
 struct MessageRow {

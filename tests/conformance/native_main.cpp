@@ -9,9 +9,36 @@
 #include <string>
 
 #include "battery.h"
+#include "other_programs.h"
 #include "winsim/control.h"
 
 namespace fs = std::filesystem;
+namespace control = winsim::control;
+
+namespace {
+
+// The copies of the battery's executable act the parts other_programs.h gives them.
+void mapOtherPrograms() {
+    control::ProgramBehaviour tray = control::trayCompanion();
+    tray.mutexName = tray.windowClass = CONF_TRAY_NAME;
+    tray.windowTitles = {CONF_TRAY_TITLE};
+    control::mapImage(CONF_TRAY, tray);
+    tray.mutexName = tray.windowClass = CONF_QUITTER_NAME;
+    tray.windowTitles = {CONF_QUITTER_NAME};
+    tray.releasesMutex = false;
+    control::mapImage(CONF_QUITTER, tray);
+    control::ProgramBehaviour viewer = control::helpViewer({CONF_HELP_TITLE, CONF_OTHER_TITLE});
+    viewer.windowClass = CONF_VIEWER_CLASS;
+    control::mapImage(CONF_VIEWER, viewer);
+}
+
+} // namespace
+
+void conformance::personCloses(HWND, HWND, Close how) {
+    control::setDialogClose(how == Close::button   ? control::DialogClose::CloseButton
+                            : how == Close::escape ? control::DialogClose::Escape
+                                                   : control::DialogClose::CloseBox);
+}
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -23,18 +50,21 @@ int main(int argc, char** argv) {
         std::perror("mkdtemp");
         return 2;
     }
-    winsim::control::freshMachine(dir);
-    winsim::control::setProgramPath("C:\\conf\\conformance.exe");
+    control::freshMachine(dir);
+    control::setProgramPath("C:\\conf\\conformance.exe");
     // As Wine starts it: the program path quoted.
-    winsim::control::setCommandLine("\"C:\\conf\\conformance.exe\"");
-    winsim::control::makeDirectory("C:\\conf\\bin");
+    control::setCommandLine("\"C:\\conf\\conformance.exe\"");
+    control::writeUnversionedPe("C:\\conf\\conformance.exe", control::UnversionedPe::noResources);
+    control::makeDirectory("C:\\conf\\bin");
+    control::makeDirectory("C:\\conf\\dir.exe");
+    mapOtherPrograms();
     for (const char* dll : {"confmon.dll", "confui.dll", "confdrv.dll", "confnover.dll"}) {
         std::ifstream in(fs::path(argv[1]) / dll, std::ios::binary);
         std::ostringstream bytes;
         bytes << in.rdbuf();
         // Without the Windows build the battery still runs (its DLL cases then answer for
         // missing files): the sanitizer build runs it so, for winsim's memory safety.
-        if (!in || !winsim::control::writeFile(std::string("C:\\conf\\bin\\") + dll, bytes.str())) {
+        if (!in || !control::writeFile(std::string("C:\\conf\\bin\\") + dll, bytes.str())) {
             std::fprintf(stderr, "no %s in %s\n", dll, argv[1]);
         }
     }

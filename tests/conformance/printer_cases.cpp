@@ -24,75 +24,32 @@ PRINTER_INFO_2W printerInfo(const WCHAR* name, const WCHAR* port, const WCHAR* d
     return info;
 }
 
-struct AddRow {
-    const char* id;
-    const WCHAR* name;
-    const WCHAR* port;
-    const WCHAR* driver;
-    const WCHAR* processor;
-};
-
-// Each refusal breaks the checks from the one it names on: the first broken one decides.
-const AddRow kAdds[] = {
-    {"printer.add.unknown-driver", L"New", L"NOPE:", L"No driver", L"WinPrint"},
-    {"printer.add.unknown-port", L"New", L"NOPE:", kDriver, L"NoProc"},
-    {"printer.add.unknown-port-in-pool", L"New", L"LPT1:,NOPE:", kDriver, L"WinPrint"},
-    {"printer.add.unknown-processor", kPrinter, L"LPT1:", kDriver, L"NoProc"},
-    {"printer.add.empty-name", L"", L"LPT1:", kDriver, L"WinPrint"},
-    {"printer.add.new", kPrinter, kMonitor, kDriver, L"WinPrint"},
-    {"printer.add.existing", kPrinter, kMonitor, kDriver, L"WinPrint"},
-    {"printer.add.second", kSecond, L"lpt1:", L"CONF DRIVER", L"winprint"},
-};
-
-struct OpenRow {
-    const char* id;
-    const WCHAR* name;
-    bool defaults;
-    ACCESS_MASK access;
-};
-
-const OpenRow kOpens[] = {
-    {"printer.open.other-case", L"CONF PRINTER", true, PRINTER_ALL_ACCESS},
-    {"printer.open.no-defaults", kPrinter, false, 0},
-    {"printer.open.unknown", L"Nobody", true, PRINTER_ACCESS_USE},
-    {"printer.open.empty-name", L"", true, PRINTER_ACCESS_USE},
-    {"printer.open.server", nullptr, false, 0},
-};
-
-struct SetRow {
-    const char* id;
-    ACCESS_MASK access;
-    const WCHAR* port;
-    const WCHAR* driver;
-    DWORD command;
-};
-
-const SetRow kSets[] = {
-    {"printer.set.print-rights-only", PRINTER_ACCESS_USE, kMonitor, kDriver, 0},
-    {"printer.set.unknown-port", PRINTER_ALL_ACCESS, L"NOPE:", kDriver, 0},
-    {"printer.set.unknown-driver", PRINTER_ALL_ACCESS, kMonitor, L"No driver", 0},
-    {"printer.set.command-with-level-2", PRINTER_ALL_ACCESS, kMonitor, kDriver,
-     PRINTER_CONTROL_PURGE},
-    {"printer.set.comment", PRINTER_ALL_ACCESS, kMonitor, kDriver, 0},
-};
-
-std::string printers(const BYTE* buffer, DWORD count) {
-    std::string out;
-    const PRINTER_INFO_2W* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer);
-    for (DWORD i = 0; i < count; ++i) {
-        out += "[" + text(info[i].pPrinterName) + " " + text(info[i].pPortName) + " " +
-               text(info[i].pDriverName) + " " + text(info[i].pComment) + " " +
-               text(info[i].pLocation) + " " + text(info[i].pPrintProcessor) + " " +
-               text(info[i].pDatatype) + " attributes=" + hex(info[i].Attributes) +
-               " status=" + hex(info[i].Status) + " jobs=" + num(info[i].cJobs) + "]";
-    }
-    return out;
+// The printer with a new comment, as SetPrinterW gets it.
+PRINTER_INFO_2W commented(const WCHAR* port, const WCHAR* driver) {
+    PRINTER_INFO_2W info = printerInfo(kPrinter, port, driver);
+    info.pComment = arg(L"new comment");
+    return info;
 }
 
-std::string driver(const BYTE* buffer, DWORD) {
-    const DRIVER_INFO_2W* info = reinterpret_cast<const DRIVER_INFO_2W*>(buffer);
-    return "[v" + num(info->cVersion) + " " + text(info->pName) + " " + text(info->pEnvironment) +
-           " " + path(info->pDriverPath) + " " + path(info->pConfigFile) + "]";
+std::string printerFields(const PRINTER_INFO_2W& p) {
+    return spaced(text(p.pPrinterName), text(p.pPortName), text(p.pDriverName), text(p.pComment),
+                  text(p.pLocation), text(p.pPrintProcessor), text(p.pDatatype),
+                  "attributes=" + hex(p.Attributes), "status=" + hex(p.Status),
+                  "jobs=" + num(p.cJobs));
+}
+
+// A query of one printer's INFO at level 2, through the probe-then-fill protocol.
+template <typename Info, typename Get, typename Fields>
+void queryPrinter(const std::string& id, const char* call, Get get, Fields fields) {
+    HANDLE printer = openPrinter(kPrinter, PRINTER_ACCESS_USE);
+    probeAndFill(
+        id, call,
+        [printer, get](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
+            *count = 1;
+            return get(printer, b, n, need);
+        },
+        entries<Info>(fields));
+    ClosePrinter(printer);
 }
 
 void enumerate(const std::string& id) {
@@ -102,7 +59,7 @@ void enumerate(const std::string& id) {
             return EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2, b, n,
                                  need, count);
         },
-        printers);
+        entries<PRINTER_INFO_2W>(printerFields));
 }
 
 void getDefault(const char* id, DWORD chars) {
@@ -112,8 +69,22 @@ void getDefault(const char* id, DWORD chars) {
          "chars=" + num(size) + " name=" + (result_ ? text(name) : "-"));
 }
 
+// Each refusal breaks the checks from the one it names on: the first broken one decides.
 void addCases() {
-    for (const AddRow& row : kAdds) {
+    const struct {
+        const char* id;
+        const WCHAR *name, *port, *driver, *processor;
+    } adds[] = {
+        {"printer.add.unknown-driver", L"New", L"NOPE:", L"No driver", L"WinPrint"},
+        {"printer.add.unknown-port", L"New", L"NOPE:", kDriver, L"NoProc"},
+        {"printer.add.unknown-port-in-pool", L"New", L"LPT1:,NOPE:", kDriver, L"WinPrint"},
+        {"printer.add.unknown-processor", kPrinter, L"LPT1:", kDriver, L"NoProc"},
+        {"printer.add.empty-name", L"", L"LPT1:", kDriver, L"WinPrint"},
+        {"printer.add.new", kPrinter, kMonitor, kDriver, L"WinPrint"},
+        {"printer.add.existing", kPrinter, kMonitor, kDriver, L"WinPrint"},
+        {"printer.add.second", kSecond, L"lpt1:", L"CONF DRIVER", L"winprint"},
+    };
+    for (const auto& row : adds) {
         PRINTER_INFO_2W info = printerInfo(row.name, row.port, row.driver);
         info.pPrintProcessor = arg(row.processor);
         HANDLE h = nullptr;
@@ -130,7 +101,19 @@ void addCases() {
         }
     }
     enumerate("printer.enum.added");
-    for (const OpenRow& row : kOpens) {
+    const struct {
+        const char* id;
+        const WCHAR* name;
+        bool defaults;
+        ACCESS_MASK access;
+    } opens[] = {
+        {"printer.open.other-case", L"CONF PRINTER", true, PRINTER_ALL_ACCESS},
+        {"printer.open.no-defaults", kPrinter, false, 0},
+        {"printer.open.unknown", L"Nobody", true, PRINTER_ACCESS_USE},
+        {"printer.open.empty-name", L"", true, PRINTER_ACCESS_USE},
+        {"printer.open.server", nullptr, false, 0},
+    };
+    for (const auto& row : opens) {
         PRINTER_DEFAULTSW defaults = {nullptr, nullptr, row.access};
         HANDLE h = nullptr;
         CASE(row.id, text(row.name) + "," + hex(row.access),
@@ -143,41 +126,49 @@ void addCases() {
 }
 
 void getAndSetCases() {
-    HANDLE printer = openPrinter(kPrinter, PRINTER_ACCESS_USE);
-    probeAndFill(
+    queryPrinter<PRINTER_INFO_2W>(
         "printer.get", "GetPrinterW",
-        [printer](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
-            *count = 1;
-            return GetPrinterW(printer, 2, b, n, need);
-        },
-        printers);
+        [](HANDLE h, LPBYTE b, DWORD n, DWORD* need) { return GetPrinterW(h, 2, b, n, need); },
+        printerFields);
     for (auto row : {std::make_pair("printer.driver", kEnvironment),
                      std::make_pair("printer.driver.null-environment", (const WCHAR*)nullptr),
                      std::make_pair("printer.driver.other-environment", L"Windows NT x86")}) {
-        probeAndFill(
+        queryPrinter<DRIVER_INFO_2W>(
             row.first, "GetPrinterDriverW",
-            [printer, row](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
-                *count = 1;
-                return GetPrinterDriverW(printer, arg(row.second), 2, b, n, need);
+            [row](HANDLE h, LPBYTE b, DWORD n, DWORD* need) {
+                return GetPrinterDriverW(h, arg(row.second), 2, b, n, need);
             },
-            driver);
+            [](const DRIVER_INFO_2W& d) {
+                return spaced("v" + num(d.cVersion), text(d.pName), text(d.pEnvironment),
+                              path(d.pDriverPath), path(d.pConfigFile));
+            });
     }
-    ClosePrinter(printer);
-    for (const SetRow& row : kSets) {
+    const struct {
+        const char* id;
+        ACCESS_MASK access;
+        const WCHAR *port, *driver;
+        DWORD command;
+    } sets[] = {
+        {"printer.set.print-rights-only", PRINTER_ACCESS_USE, kMonitor, kDriver, 0},
+        {"printer.set.unknown-port", PRINTER_ALL_ACCESS, L"NOPE:", kDriver, 0},
+        {"printer.set.unknown-driver", PRINTER_ALL_ACCESS, kMonitor, L"No driver", 0},
+        {"printer.set.command-with-level-2", PRINTER_ALL_ACCESS, kMonitor, kDriver,
+         PRINTER_CONTROL_PURGE},
+        {"printer.set.comment", PRINTER_ALL_ACCESS, kMonitor, kDriver, 0},
+    };
+    for (const auto& row : sets) {
         HANDLE h = openPrinter(kPrinter, row.access);
-        PRINTER_INFO_2W info = printerInfo(kPrinter, row.port, row.driver);
-        info.pComment = arg(L"new comment");
+        PRINTER_INFO_2W info = commented(row.port, row.driver);
         CASE(row.id, text(row.port) + "," + text(row.driver) + "," + num(row.command),
              SetPrinterW(h, 2, reinterpret_cast<LPBYTE>(&info), row.command), flag, "");
         ClosePrinter(h);
     }
     HANDLE h = openPrinter(kPrinter, PRINTER_ALL_ACCESS);
-    PRINTER_INFO_2W info = printerInfo(kPrinter, kMonitor, kDriver);
-    info.pComment = arg(L"new comment");
+    PRINTER_INFO_2W info = commented(kMonitor, kDriver);
     SetPrinterW(h, 2, reinterpret_cast<LPBYTE>(&info), 0);
-    ClosePrinter(h);
+    CASE("printer.close.open", "", ClosePrinter(h), flag, "");
+    CASE("printer.close.twice", "", ClosePrinter(h), flag, "");
 }
-
 void defaultCases() {
     for (auto row : {std::make_pair("default.set.unknown", L"Nobody"),
                      std::make_pair("default.set.other-case", L"conf printer"),

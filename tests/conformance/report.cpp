@@ -107,9 +107,9 @@ Joined join(const WCHAR* a, const WCHAR* b) {
     return joined;
 }
 
-void line(const char* id, const std::string& call, const std::string& result, DWORD error,
+void line(const std::string& id, const std::string& call, const std::string& result, DWORD error,
           const std::string& outputs) {
-    std::string all = std::string(id) + ": " + call + " -> " + result + " err=" + num(error);
+    std::string all = id + ": " + call + " -> " + result + " err=" + num(error);
     if (!outputs.empty()) {
         all += " " + outputs;
     }

@@ -29,8 +29,13 @@ inline std::string status(LONG s) {
 // Bytes of a UTF-16 text, NUL shown as ^@, a trailing odd byte as ^?.
 std::string wideBytes(const BYTE* data, DWORD size);
 
-void line(const char* id, const std::string& call, const std::string& result, DWORD error,
+void line(const std::string& id, const std::string& call, const std::string& result, DWORD error,
           const std::string& outputs);
+
+// Texts joined with a space: the fields of one entry.
+template <typename... More> std::string spaced(const std::string& first, const More&... more) {
+    return (first + ... + (" " + std::string(more)));
+}
 
 // The name of the call in a case's source: "h = CreateFileW(x)" gives "CreateFileW".
 std::string callName(const char* source);
@@ -44,6 +49,12 @@ std::string callName(const char* source);
         const DWORD error_ = GetLastError();                                                       \
         line(id, callName(#call) + "(" + (args) + ")", show(result_), error_, outputs);            \
     } while (0)
+
+// The row of most tables: a case's id and its one argument.
+struct TextRow {
+    const char* id;
+    const WCHAR* text;
+};
 
 // A string argument for calls whose prototypes take LPWSTR but only read it.
 inline WCHAR* arg(const WCHAR* s) {

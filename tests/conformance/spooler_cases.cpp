@@ -63,76 +63,10 @@ void heldMonitorCases(const char* writeId, const char* deleteId) {
 
 namespace {
 
-struct MonitorRow {
-    const char* id;
-    const WCHAR* name;
-    const WCHAR* environment;
-    const WCHAR* dll;
-    DWORD level;
-};
-
-const MonitorRow kMonitorAdds[] = {
-    {"monitor.add.new", kMonitor, kEnvironment, L"confmon.dll", 2},
-    {"monitor.add.installed", kMonitor, kEnvironment, L"confmon.dll", 2},
-    {"monitor.add.installed-other-case", L"conf:", kEnvironment, L"confmon.dll", 2},
-    {"monitor.add.built-in", L"local port", kEnvironment, L"confmon.dll", 2},
-    {"monitor.add.dll-missing", L"M1:", kEnvironment, L"missing.dll", 2},
-    {"monitor.add.dll-not-a-monitor", L"M1:", kEnvironment, L"confplain.dll", 2},
-    {"monitor.add.empty-name", L"", kEnvironment, L"confmon.dll", 2},
-    {"monitor.add.empty-dll", L"M1:", kEnvironment, L"", 2},
-    {"monitor.add.level-1", L"M1:", kEnvironment, L"confmon.dll", 1},
-    {"monitor.add.unknown-environment", L"M1:", L"Windows Bogus", L"confmon.dll", 2},
-    {"monitor.add.other-environment", L"M1:", L"Windows NT x86", L"confmon.dll", 2},
-    {"monitor.add.environment-other-case", L"M1:", L"WINDOWS X64", L"confmon.dll", 2},
-    {"monitor.add.full-path", L"M1:", kEnvironment, L"C:\\Windows\\system32\\confmon.dll", 2},
-};
-
-const MonitorRow kMonitorDeletes[] = {
-    {"monitor.delete.unknown", L"Nobody:", nullptr, nullptr, 0},
-    {"monitor.delete.empty-name", L"", nullptr, nullptr, 0},
-    {"monitor.delete.unknown-environment", L"Nobody:", L"Windows Bogus", nullptr, 0},
-};
-
-std::string monitors(const BYTE* buffer, DWORD count) {
-    std::string out;
-    const MONITOR_INFO_2W* info = reinterpret_cast<const MONITOR_INFO_2W*>(buffer);
-    for (DWORD i = 0; i < count; ++i) {
-        out += "[" + text(info[i].pName) + " " + text(info[i].pEnvironment) + " " +
-               path(info[i].pDLLName) + "]";
-    }
-    return out;
-}
-
-void enumerateMonitors(const std::string& id) {
-    probeAndFill(
-        id, "EnumMonitorsW",
-        [](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
-            return EnumMonitorsW(nullptr, 2, b, n, need, count);
-        },
-        monitors);
-}
-
-struct DirectoryRow {
-    const char* id;
-    const WCHAR* environment;
-    DWORD level;
-};
-
-const DirectoryRow kDirectories[] = {
-    {"driver.dir.own", kEnvironment, 1},
-    {"driver.dir.null-environment", nullptr, 1},
-    {"driver.dir.empty-environment", L"", 1},
-    {"driver.dir.other-case", L"windows X64", 1},
-    {"driver.dir.32-bit", L"Windows NT x86", 1},
-    {"driver.dir.unknown-environment", L"Windows Bogus", 1},
-    {"driver.dir.level-2", kEnvironment, 2},
-};
-
 // The installer's registration: level 6, files staged in the driver directory.
 struct DriverInfo {
-    Joined driver = join(kDriverDir, L"\\confdrv.dll");
-    Joined config = join(kDriverDir, L"\\confui.dll");
-    Joined help = join(kDriverDir, L"\\conf.hlp");
+    Joined driver = join(kDriverDir, L"\\confdrv.dll"), config = join(kDriverDir, L"\\confui.dll"),
+           help = join(kDriverDir, L"\\conf.hlp");
     DRIVER_INFO_6W info = {};
 
     DriverInfo() {
@@ -147,49 +81,15 @@ struct DriverInfo {
     }
 };
 
-struct DriverRow {
-    const char* id;
-    DWORD level;
-    DWORD version;
-    const WCHAR* environment;
-    DWORD flags;
-    const WCHAR* config; // null: the staged one
-};
-
-const DriverRow kDriverAdds[] = {
-    {"driver.add.level-5", 5, 3, kEnvironment, APD_COPY_ALL_FILES, nullptr},
-    {"driver.add.undefined-flag", 6, 3, kEnvironment, 0x100, nullptr},
-    {"driver.add.version-4", 6, 4, kEnvironment, APD_COPY_ALL_FILES, nullptr},
-    {"driver.add.unknown-environment", 6, 3, L"Windows Bogus", APD_COPY_ALL_FILES, nullptr},
-    {"driver.add.file-missing", 6, 3, kEnvironment, APD_COPY_ALL_FILES,
-     L"C:\\Windows\\system32\\spool\\drivers\\x64\\missing.dll"},
-    {"driver.add.new", 6, 3, kEnvironment, APD_COPY_ALL_FILES, nullptr},
-    {"driver.add.again", 6, 3, kEnvironment, APD_COPY_ALL_FILES, nullptr},
-};
-
-struct FileRow {
-    const char* id;
-    const WCHAR* file;
-};
-
-const FileRow kDriverFiles[] = {
-    {"driver.file.copied-driver", L"\\3\\confdrv.dll"},
-    {"driver.file.copied-config", L"\\3\\confui.dll"},
-    {"driver.file.copied-help", L"\\3\\conf.hlp"},
-    {"driver.file.staged-config", L"\\confui.dll"},
-};
-
-std::string drivers(const BYTE* buffer, DWORD count) {
-    std::string out;
-    const DRIVER_INFO_6W* info = reinterpret_cast<const DRIVER_INFO_6W*>(buffer);
-    for (DWORD i = 0; i < count; ++i) {
-        out += "[v" + num(info[i].cVersion) + " " + text(info[i].pName) + " " +
-               text(info[i].pEnvironment) + " " + path(info[i].pDriverPath) + " " +
-               path(info[i].pDataFile) + " " + path(info[i].pConfigFile) + " " +
-               path(info[i].pHelpFile) + " " + text(info[i].pszMfgName) + " " +
-               text(info[i].pszOEMUrl) + " " + text(info[i].pszProvider) + "]";
-    }
-    return out;
+void enumerateMonitors(const std::string& id) {
+    probeAndFill(
+        id, "EnumMonitorsW",
+        [](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
+            return EnumMonitorsW(nullptr, 2, b, n, need, count);
+        },
+        entries<MONITOR_INFO_2W>([](const MONITOR_INFO_2W& m) {
+            return spaced(text(m.pName), text(m.pEnvironment), path(m.pDLLName));
+        }));
 }
 
 void enumerateDrivers(const std::string& id) {
@@ -198,7 +98,12 @@ void enumerateDrivers(const std::string& id) {
         [](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
             return EnumPrinterDriversW(nullptr, arg(kEnvironment), 6, b, n, need, count);
         },
-        drivers);
+        entries<DRIVER_INFO_6W>([](const DRIVER_INFO_6W& d) {
+            return spaced("v" + num(d.cVersion), text(d.pName), text(d.pEnvironment),
+                          path(d.pDriverPath), path(d.pDataFile), path(d.pConfigFile),
+                          path(d.pHelpFile), text(d.pszMfgName), text(d.pszOEMUrl),
+                          text(d.pszProvider));
+        }));
 }
 
 } // namespace
@@ -207,15 +112,41 @@ void monitorCases() {
     copyFile(L"C:\\conf\\bin\\confmon.dll", L"C:\\Windows\\system32\\confmon.dll");
     copyFile(L"C:\\conf\\bin\\confdrv.dll", L"C:\\Windows\\system32\\confplain.dll");
     enumerateMonitors("monitor.enum.fresh");
-    for (const MonitorRow& row : kMonitorAdds) {
+    const WCHAR *dll = L"confmon.dll", *other = L"M1:";
+    const struct {
+        const char* id;
+        const WCHAR *name, *environment, *dll;
+        DWORD level;
+    } adds[] = {
+        {"monitor.add.new", kMonitor, kEnvironment, dll, 2},
+        {"monitor.add.installed", kMonitor, kEnvironment, dll, 2},
+        {"monitor.add.installed-other-case", L"conf:", kEnvironment, dll, 2},
+        {"monitor.add.built-in", L"local port", kEnvironment, dll, 2},
+        {"monitor.add.dll-missing", other, kEnvironment, L"missing.dll", 2},
+        {"monitor.add.dll-not-a-monitor", other, kEnvironment, L"confplain.dll", 2},
+        {"monitor.add.empty-name", L"", kEnvironment, dll, 2},
+        {"monitor.add.empty-dll", other, kEnvironment, L"", 2},
+        {"monitor.add.level-1", other, kEnvironment, dll, 1},
+        {"monitor.add.unknown-environment", other, L"Windows Bogus", dll, 2},
+        {"monitor.add.other-environment", other, L"Windows NT x86", dll, 2},
+        {"monitor.add.environment-other-case", other, L"WINDOWS X64", dll, 2},
+        {"monitor.add.full-path", other, kEnvironment, L"C:\\Windows\\system32\\confmon.dll", 2},
+    };
+    for (const auto& row : adds) {
         MONITOR_INFO_2W info = {arg(row.name), arg(row.environment), arg(row.dll)};
         CASE(row.id, text(row.name) + "," + text(row.environment) + "," + text(row.dll),
              AddMonitorW(nullptr, row.level, reinterpret_cast<LPBYTE>(&info)), flag, "");
-        DeleteMonitorW(nullptr, nullptr, arg(L"M1:"));
+        DeleteMonitorW(nullptr, nullptr, arg(other));
     }
     enumerateMonitors("monitor.enum.added");
     heldMonitorCases("monitor.held.write", "monitor.held.delete");
-    for (const MonitorRow& row : kMonitorDeletes) {
+    const struct {
+        const char* id;
+        const WCHAR *environment, *name;
+    } deletes[] = {{"monitor.delete.unknown", nullptr, L"Nobody:"},
+                   {"monitor.delete.empty-name", nullptr, L""},
+                   {"monitor.delete.unknown-environment", L"Windows Bogus", L"Nobody:"}};
+    for (const auto& row : deletes) {
         CASE(row.id, text(row.environment) + "," + text(row.name),
              DeleteMonitorW(nullptr, arg(row.environment), arg(row.name)), flag, "");
     }
@@ -226,7 +157,20 @@ void driverCases() {
         copyFile(join(L"C:\\conf\\bin", file), join(kDriverDir, file));
     }
     copyFile(L"C:\\conf\\file.txt", join(kDriverDir, L"\\conf.hlp"));
-    for (const DirectoryRow& row : kDirectories) {
+    const struct {
+        const char* id;
+        const WCHAR* environment;
+        DWORD level;
+    } directories[] = {
+        {"driver.dir.own", kEnvironment, 1},
+        {"driver.dir.null-environment", nullptr, 1},
+        {"driver.dir.empty-environment", L"", 1},
+        {"driver.dir.other-case", L"windows X64", 1},
+        {"driver.dir.32-bit", L"Windows NT x86", 1},
+        {"driver.dir.unknown-environment", L"Windows Bogus", 1},
+        {"driver.dir.level-2", kEnvironment, 2},
+    };
+    for (const auto& row : directories) {
         BYTE buffer[512] = {0};
         DWORD needed = kPoison;
         CASE(row.id, text(row.environment) + "," + num(row.level),
@@ -241,7 +185,26 @@ void driverCases() {
          GetPrinterDriverDirectoryW(nullptr, arg(kEnvironment), 1, nullptr, 0, &needed), flag,
          "needed=" + num(needed));
     enumerateDrivers("driver.enum.fresh");
-    for (const DriverRow& row : kDriverAdds) {
+    // Rows that must not register the driver take it away again.
+    const struct {
+        const char* id;
+        DWORD level, version;
+        const WCHAR* environment;
+        DWORD flags;
+        const WCHAR* config; // null: the staged one
+        bool kept;
+    } adds[] = {
+        {"driver.add.level-5", 5, 3, kEnvironment, APD_COPY_ALL_FILES, nullptr, false},
+        {"driver.add.undefined-flag", 6, 3, kEnvironment, 0x100, nullptr, false},
+        {"driver.add.version-4", 6, 4, kEnvironment, APD_COPY_ALL_FILES, nullptr, false},
+        {"driver.add.unknown-environment", 6, 3, L"Windows Bogus", APD_COPY_ALL_FILES, nullptr,
+         false},
+        {"driver.add.file-missing", 6, 3, kEnvironment, APD_COPY_ALL_FILES,
+         L"C:\\Windows\\system32\\spool\\drivers\\x64\\missing.dll", false},
+        {"driver.add.new", 6, 3, kEnvironment, APD_COPY_ALL_FILES, nullptr, true},
+        {"driver.add.again", 6, 3, kEnvironment, APD_COPY_ALL_FILES, nullptr, true},
+    };
+    for (const auto& row : adds) {
         DriverInfo driver;
         driver.info.cVersion = row.version;
         driver.info.pEnvironment = arg(row.environment);
@@ -252,14 +215,18 @@ void driverCases() {
              AddPrinterDriverExW(nullptr, row.level, reinterpret_cast<LPBYTE>(&driver.info),
                                  row.flags),
              flag, "");
-        if (row.level != 6 || row.version != 3 || row.flags != APD_COPY_ALL_FILES || row.config ||
-            row.environment != kEnvironment) {
+        if (!row.kept) {
             DeletePrinterDriverExW(nullptr, arg(kEnvironment), arg(kDriver), 0, 0);
         }
     }
-    for (const FileRow& row : kDriverFiles) {
-        Joined full = join(kDriverDir, row.file);
-        CASE(row.id, path(full), GetFileAttributesW(full), hex, "");
+    const std::pair<const char*, const WCHAR*> files[] = {
+        {"driver.file.copied-driver", L"\\3\\confdrv.dll"},
+        {"driver.file.copied-config", L"\\3\\confui.dll"},
+        {"driver.file.copied-help", L"\\3\\conf.hlp"},
+        {"driver.file.staged-config", L"\\confui.dll"}};
+    for (const auto& row : files) {
+        Joined full = join(kDriverDir, row.second);
+        CASE(row.first, path(full), GetFileAttributesW(full), hex, "");
     }
     enumerateDrivers("driver.enum.added");
 }

@@ -22,6 +22,17 @@ using Query = std::function<BOOL(LPBYTE, DWORD, DWORD*, DWORD*)>;
 // The entries of a filled buffer, one text.
 using Describe = std::function<std::string(const BYTE*, DWORD count)>;
 
+// Each entry of an INFO array as "[fields]".
+template <typename Info, typename Fields> Describe entries(Fields fields) {
+    return [fields](const BYTE* buffer, DWORD count) {
+        std::string out;
+        for (DWORD i = 0; i < count; ++i) {
+            out += "[" + fields(reinterpret_cast<const Info*>(buffer)[i]) + "]";
+        }
+        return out;
+    };
+}
+
 // The probe (no buffer), a buffer one byte short, and the exact size: cases "<id>.probe",
 // "<id>.short", "<id>.exact". Sizes are shown relative to the probe's answer, which
 // differs between implementations (a driver-made DEVMODE, string lengths); an answer that

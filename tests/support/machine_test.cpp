@@ -23,6 +23,12 @@ void MachineTest::TearDown() {
     std::filesystem::remove_all(dir_, ec);
 }
 
+void MachineTest::reload() {
+    ASSERT_TRUE(winsim::control::saveMachine(dir_));
+    winsim::control::freshMachine(dir_ + "/elsewhere");
+    ASSERT_TRUE(winsim::control::loadMachine(dir_));
+}
+
 std::string u8(const WCHAR* text) {
     return winsim::toUtf8(text);
 }

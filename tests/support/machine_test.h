@@ -16,6 +16,8 @@ class MachineTest : public ::testing::Test {
 
     // The machine's host directory (drive C: is dir()/drive_c).
     const std::string& dir() const { return dir_; }
+    // Saves the machine to dir() and loads it back into a fresh one, as the next run would.
+    void reload();
 
   private:
     std::string dir_;

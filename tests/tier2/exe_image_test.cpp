@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 #include "built_exe.h"
+#include "version_block.h"
 #include "winsim/text.h"
 
 namespace {
@@ -41,6 +45,20 @@ TEST_F(ExeImage, ImportsOnlyKnownDlls) {
 // The setup that carries the installer has room for 128 KiB; the build links stripped.
 TEST_F(ExeImage, FitsIn128KiB) {
     EXPECT_LE(exe().bytes.size(), 128u * 1024);
+}
+
+// The fixed part of the version resource, where Windows and the installer's version calls
+// read a file's build.
+TEST_F(ExeImage, CarriesBuild2060) {
+    const std::vector<uint8_t> block = resource(kTypeVersion, 1, 1033);
+    winsim::VersionValue value;
+    ASSERT_TRUE(winsim::findVersionValue(ByteView(block), u"\\", &value));
+    ASSERT_EQ(sizeof(VS_FIXEDFILEINFO), value.length);
+    VS_FIXEDFILEINFO info;
+    std::memcpy(&info, block.data() + value.offset, sizeof info);
+    EXPECT_EQ(VS_FFI_SIGNATURE, info.dwSignature);
+    EXPECT_EQ(2060u, info.dwProductVersionLS & 0xFFFF);
+    EXPECT_EQ(2060u, info.dwFileVersionLS & 0xFFFF);
 }
 
 } // namespace

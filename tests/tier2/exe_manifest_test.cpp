@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <map>
+#include <algorithm>
 #include <regex>
 #include <string>
 #include <vector>
@@ -9,75 +9,50 @@
 
 namespace {
 
-using Attributes = std::map<std::string, std::string>;
 using ExeManifest = BuiltExeTest;
 
-constexpr uint16_t kManifestId = 1; // CREATEPROCESS_MANIFEST_RESOURCE_ID
-constexpr uint16_t kEnglishUs = 1033;
-
-// The attributes of every <tag ...> in the text, in document order.
-std::vector<Attributes> elements(const std::string& xml, const std::string& tag) {
-    std::vector<Attributes> found;
-    const std::regex element("<" + tag + "\\b([^>]*)>");
+// The tags in document order, each with its attributes sorted: "<tag a="1" b="2"/>".
+std::vector<std::string> tags(const std::string& xml) {
+    std::vector<std::string> found;
+    const std::regex tag("<(/?[A-Za-z]+)([^>]*?)(/?)>");
     const std::regex attribute("([A-Za-z:]+)=\"([^\"]*)\"");
-    for (std::sregex_iterator e(xml.begin(), xml.end(), element), end; e != end; ++e) {
-        Attributes attributes;
-        std::string inside = (*e)[1];
+    for (std::sregex_iterator t(xml.begin(), xml.end(), tag), end; t != end; ++t) {
+        std::vector<std::string> attributes;
+        const std::string inside = (*t)[2];
         for (std::sregex_iterator a(inside.begin(), inside.end(), attribute); a != end; ++a) {
-            attributes[(*a)[1]] = (*a)[2];
+            attributes.push_back(" " + (*a)[0].str());
         }
-        found.push_back(attributes);
+        std::sort(attributes.begin(), attributes.end());
+        std::string text = "<" + (*t)[1].str();
+        for (const std::string& a : attributes) {
+            text += a;
+        }
+        found.push_back(text + (*t)[3].str() + ">");
     }
     return found;
 }
 
 // Windows starts the program elevated and gives its dialog version 6 of the common
-// controls only when these attributes are exactly right.
+// controls only when these elements sit where they do with exactly these attributes.
 TEST_F(ExeManifest, DeclaresTheAssemblyElevationAndCommonControls) {
-    std::vector<uint8_t> bytes = resource(winsim::pe::kTypeManifest, kManifestId, kEnglishUs);
-    std::string xml(bytes.begin(), bytes.end());
+    const std::vector<uint8_t> bytes = resource(winsim::pe::kTypeManifest, 1, 1033);
+    const std::string xml(bytes.begin(), bytes.end());
     ASSERT_EQ(0u, xml.rfind("<?xml", 0)) << xml;
-
-    std::vector<Attributes> assembly = elements(xml, "assembly");
-    ASSERT_EQ(1u, assembly.size());
-    EXPECT_EQ(
-        (Attributes{{"xmlns", "urn:schemas-microsoft-com:asm.v1"}, {"manifestVersion", "1.0"}}),
-        assembly[0]);
-
-    std::vector<Attributes> identities = elements(xml, "assemblyIdentity");
-    ASSERT_EQ(2u, identities.size());
-    EXPECT_EQ((Attributes{{"name", "Folioscope.Install"},
-                          {"version", "1.0.0.0"},
-                          {"type", "win32"},
-                          {"processorArchitecture", "*"}}),
-              identities[0]);
-    EXPECT_EQ((Attributes{{"type", "win32"},
-                          {"name", "Microsoft.Windows.Common-Controls"},
-                          {"version", "6.0.0.0"},
-                          {"processorArchitecture", "*"},
-                          {"publicKeyToken", "6595b64144ccf1df"},
-                          {"language", "*"}}),
-              identities[1]);
+    EXPECT_EQ((std::vector<std::string>{
+                  "<assembly manifestVersion=\"1.0\" xmlns=\"urn:schemas-microsoft-com:asm.v1\">",
+                  "<assemblyIdentity name=\"Folioscope.Install\" processorArchitecture=\"*\" "
+                  "type=\"win32\" version=\"1.0.0.0\"/>",
+                  "<description>", "</description>", "<dependency>", "<dependentAssembly>",
+                  "<assemblyIdentity language=\"*\" name=\"Microsoft.Windows.Common-Controls\" "
+                  "processorArchitecture=\"*\" publicKeyToken=\"6595b64144ccf1df\" "
+                  "type=\"win32\" version=\"6.0.0.0\"/>",
+                  "</dependentAssembly>", "</dependency>",
+                  "<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">", "<security>",
+                  "<requestedPrivileges>",
+                  "<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>",
+                  "</requestedPrivileges>", "</security>", "</trustInfo>", "</assembly>"}),
+              tags(xml));
     EXPECT_NE(std::string::npos, xml.find("<description>File viewer/translator</description>"));
-
-    // The dependency's identity sits inside <dependency><dependentAssembly>.
-    size_t dependency = xml.find("<dependency>");
-    size_t dependent = xml.find("<dependentAssembly>", dependency);
-    size_t identity = xml.find("Microsoft.Windows.Common-Controls");
-    EXPECT_TRUE(dependency < dependent && dependent < identity &&
-                identity < xml.find("</dependentAssembly>") &&
-                xml.find("</dependentAssembly>") < xml.find("</dependency>"));
-
-    std::vector<Attributes> trust = elements(xml, "trustInfo");
-    ASSERT_EQ(1u, trust.size());
-    EXPECT_EQ((Attributes{{"xmlns", "urn:schemas-microsoft-com:asm.v3"}}), trust[0]);
-    std::vector<Attributes> level = elements(xml, "requestedExecutionLevel");
-    ASSERT_EQ(1u, level.size());
-    EXPECT_EQ((Attributes{{"level", "requireAdministrator"}, {"uiAccess", "false"}}), level[0]);
-    size_t privileges = xml.find("<trustInfo");
-    EXPECT_TRUE(privileges < xml.find("<security>") &&
-                xml.find("<security>") < xml.find("<requestedPrivileges>") &&
-                xml.find("<requestedPrivileges>") < xml.find("<requestedExecutionLevel"));
 }
 
 } // namespace

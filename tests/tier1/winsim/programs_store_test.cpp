@@ -45,9 +45,7 @@ TEST_F(ProgramsStore, ProgramsWindowsMutexesAndPendingAnswersSurviveSaveAndLoad)
     Sleep(100);
     const std::string described = control::describePrograms();
 
-    ASSERT_TRUE(control::saveMachine(dir()));
-    control::freshMachine(dir() + "/elsewhere");
-    ASSERT_TRUE(control::loadMachine(dir()));
+    reload();
     ASSERT_TRUE(control::saveMachine(dir() + "/again"));
     EXPECT_EQ(programsFile(dir()), programsFile(dir() + "/again"));
     EXPECT_EQ(described.substr(0, described.find("mutex    Solo")), control::describePrograms());

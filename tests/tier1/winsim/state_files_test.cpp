@@ -16,12 +16,6 @@ using StateFiles = MachineTest;
 
 const char kMonitorDll[] = "C:\\Windows\\system32\\orvmon64.dll";
 
-void reload(const std::string& dir) {
-    ASSERT_TRUE(control::saveMachine(dir));
-    control::freshMachine(dir + "/elsewhere");
-    ASSERT_TRUE(control::loadMachine(dir));
-}
-
 DWORD stopService(const wchar_t* name) {
     SC_HANDLE scm = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
     SC_HANDLE service = OpenServiceW(scm, name, SERVICE_STOP);
@@ -38,7 +32,7 @@ TEST_F(StateFiles, ServicesResumeTheirPendingStopAndKeepTheirFaults) {
     ASSERT_EQ(0u, stopService(L"Spooler"));
     control::failServiceStop("Spooler", ERROR_SERVICE_REQUEST_TIMEOUT, 1);
     Sleep(300);
-    reload(dir());
+    reload();
     Sleep(699);
     EXPECT_EQ(uint32_t{SERVICE_STOP_PENDING}, control::serviceState("Spooler"));
     Sleep(1);
@@ -66,7 +60,7 @@ TEST_F(StateFiles, SpoolerKeepsItsObjectsKnobsAndLoadedMonitor) {
     control::setDefaultPrinter("Folioscope");
     control::failSpoolerCall(control::SpoolerCall::DeleteMonitor, 1, ERROR_PRINT_MONITOR_IN_USE);
     control::keepMonitorDllAfterDelete("Folioscope:", true);
-    reload(dir());
+    reload();
 
     ASSERT_EQ(1u, control::printers().size());
     EXPECT_EQ("Folioscope:", control::printers()[0].port);
@@ -95,7 +89,7 @@ TEST_F(StateFiles, FilesKeepHoldsReadOnlyMarksAndMediumFaults) {
     control::setFailingOpenCostMs(200);
     control::setDiskFreeBytes(3);
     control::failReadsAfter("C:\\Data\\bad.bin", 10, ERROR_CRC);
-    reload(dir());
+    reload();
 
     EXPECT_FALSE(DeleteFileW(W("C:\\Data\\ro.txt")));
     EXPECT_EQ(DWORD{ERROR_ACCESS_DENIED}, GetLastError());
