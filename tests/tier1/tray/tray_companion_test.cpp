@@ -1,5 +1,6 @@
 #include "support/machine_test.h"
 
+#include <functional>
 #include <string>
 
 #include "log/wide_text.h"
@@ -13,6 +14,7 @@ using namespace winsim::control;
 
 const std::string kInstaller = "C:\\Program Files\\Folioscope\\Setup\\folioinst.exe";
 const std::string kCompanion = "C:\\Program Files\\Folioscope\\foltray.exe";
+const char kMutexName[] = "{3E71B0C2-5D4A-4F19-9C83-2A6B7E0D1F54}";
 const WCHAR kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const uint32_t kQuitMessage = 0x402;
 
@@ -124,6 +126,36 @@ TEST_F(TrayCompanion, StopWaitsAsLongAsTheCompanionNeedsAndNoLonger) {
     }
 }
 
+// Nothing is reported: without the mutex the executable stays, without the key everything
+// does; an executable that is gone or named by nobody costs no wait.
+TEST_F(TrayCompanion, StopLeavesWhatItCannotReach) {
+    const struct {
+        const char* situation;
+        std::function<void()> arrange;
+        uint64_t waitedMs;
+        bool kept;
+        std::string registered;
+    } cases[] = {
+        {"mutex name taken by an event", [] { holdOtherObjectName(kMutexName); }, 0, true, "-"},
+        {"standard user", [] { setAdministrator(false); }, 0, true, kCompanion},
+        {"executable read by a scanner", [] { holdFile(kCompanion, "scanner.exe", false); }, 100,
+         true, "-"},
+        {"executable gone", [] { DeleteFileW(W(kCompanion)); }, 0, false, "-"},
+        {"empty registration", [] { registerCompanion(""); }, 0, true, "-"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.situation);
+        resetMachine();
+        registerCompanion(kCompanion);
+        c.arrange();
+        uint64_t start = clockMs();
+        stopTrayCompanion(nullptr);
+        EXPECT_EQ(c.waitedMs, clockMs() - start);
+        EXPECT_EQ(c.kept, fileExists(kCompanion));
+        EXPECT_EQ(c.registered, registeredPath());
+    }
+}
+
 // A path that does not fit the 264-character buffer whole is not deleted: a cut path
 // would name another file.
 TEST_F(TrayCompanion, OnlyARegisteredPathThatFitsWholeIsDeleted) {
@@ -138,9 +170,11 @@ TEST_F(TrayCompanion, OnlyARegisteredPathThatFitsWholeIsDeleted) {
                            std::string(row.length - 216, 'e') + "\\foltray.exe";
         ASSERT_EQ(row.length, path.size());
         ASSERT_TRUE(writeFile(path, "MZ"));
+        ASSERT_TRUE(writeFile(path.substr(0, path.size() - 1), "MZ"));
         registerValue(path, row.storedWithTerminator);
         stopTrayCompanion(nullptr);
         EXPECT_EQ(!row.deleted, fileExists(path));
+        EXPECT_TRUE(fileExists(path.substr(0, path.size() - 1)));
         EXPECT_EQ("-", registeredPath());
     }
 }
@@ -167,6 +201,7 @@ TEST_F(TrayCompanion, StartRegistersAndStartsTheCompanionBesideTheInstallersFold
         {"C:\\Program Files\\Folioscope\\Setup\\folioinst.exe", 5, 2, "-"},
         {"C:\\Program Files\\Folioscope\\Setup\\folioinst.exe", 6, 1, "-"},
         {"C:\\Setup\\folioinst.exe", 6, 2, "C:\\foltray.exe"},
+        {"C:/Folio/Setup/folioinst.exe", 6, 2, "C:/Folio\\foltray.exe"},
         {"C:\\folioinst.exe", 6, 2, "foltray.exe"},
     };
     for (const StartCase& c : cases) {
