@@ -157,6 +157,7 @@ TEST_F(PortMonitorTest, OnlyTheFourthProductVersionComponentDecides) {
          },
          1500, true},
         {"9.9.9.9", [] { control::writeVersionedPe(kMonitorDll, 9, 9, 9, 9); }, 9, false},
+        {"0", build(0), 0, false},
         {"no file", [] {}, kUnknown, false},
         {"resources without a version",
          [] { control::writeUnversionedPe(kMonitorDll, UnversionedPe::otherResources); }, kUnknown,
@@ -315,18 +316,30 @@ TEST_F(PortMonitorTest, LookupIsExactAndCaseSensitive) {
     EXPECT_EQ(-1, findProductMonitor(MonitorList{nullptr, 2, 0}));
 }
 
+// The fetch after the size probe fails as when a monitor is added in between; without
+// memory for the list the caller is left the allocation's error.
 TEST_F(PortMonitorTest, EnumerationFailuresAreLoggedWithTheRawSystemText) {
     const struct {
-        DWORD error;
+        unsigned answered; // calls answered before the failing one
+        DWORD error;       // 0: the list's buffer cannot be allocated
         const char* line;
     } rows[] = {
-        {RPC_S_SERVER_UNAVAILABLE,
+        {0, RPC_S_SERVER_UNAVAILABLE,
          "2. EnumMonitors  failed with code: The RPC server is unavailable.\r\n"},
-        {0x2BADu, "2. EnumMonitors  failed with code: No Error or no description"},
+        {0, 0x2BADu, "2. EnumMonitors  failed with code: No Error or no description"},
+        {1, ERROR_INSUFFICIENT_BUFFER,
+         "3. EnumMonitors  failed with code: The data area passed to "
+         "a system call is too small.\r\n"},
+        {1, 0, "3. EnumMonitors - can't allocate memory for buffer"},
     };
     for (const auto& row : rows) {
-        control::failSpoolerCall(control::SpoolerCall::EnumMonitors, 1, row.error);
         InstallContext context;
+        if (row.error == 0) {
+            control::failAllocations(0, 1);
+        } else {
+            control::failSpoolerCall(control::SpoolerCall::EnumMonitors, 1, row.error,
+                                     row.answered);
+        }
         MonitorList monitors{nullptr, 0, 7};
         EXPECT_EQ(std::string(row.line) + "\r\n",
                   logOf(context, [&] { enumerateMonitors(monitors, context); }));
@@ -334,6 +347,7 @@ TEST_F(PortMonitorTest, EnumerationFailuresAreLoggedWithTheRawSystemText) {
         EXPECT_EQ(0u, monitors.count);
         EXPECT_EQ(2u, monitors.level);
         EXPECT_EQ(0, context.errorCount);
+        EXPECT_TRUE(row.error != 0 || GetLastError() == DWORD(E_OUTOFMEMORY));
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <functional>
 
+#include "log/wide_text.h"
 #include "machine.h"
 #include "spool/printer_driver.h"
 #include "spool/spooler_queries.h"
@@ -110,6 +111,20 @@ TEST_F(PrinterDriverTest, StagingOutcomes) {
             EXPECT_EQ(row.deferred, u8(context.deferredFiles->path));
             EXPECT_EQ(nullptr, context.deferredFiles->next);
         }
+    }
+}
+
+// The staged paths are held in 264 characters: a driver directory that leaves no room for
+// the driver DLL's name fails before any file is opened (the directory here does not exist,
+// so a path that fits fails when it is opened).
+TEST_F(PrinterDriverTest, AStagedPathMustFitItsBuffer) {
+    placeDriverFiles(true, true, true);
+    for (size_t length : {263, 264}) {
+        InstallContext context;
+        assign(context.driverDir, W("C:\\" + std::string(length - 16, 'd') + "\\"));
+        const std::string log = logOf(context, [&] { installPrinterDriver(context); });
+        EXPECT_EQ(length == 264, log.find("too small") != std::string::npos) << log;
+        EXPECT_EQ(1, context.errorCount);
     }
 }
 

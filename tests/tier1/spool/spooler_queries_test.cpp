@@ -57,6 +57,8 @@ TEST_F(SpoolerQueriesTest, ProbeAndFillOutcomes) {
          0, QueryOutcome::probeFailed, 1, ERROR_UNKNOWN_PRINTER_DRIVER},
         {"fill refused", ProbeRule::successMeansEmpty, FALSE, ERROR_INSUFFICIENT_BUFFER,
          ERROR_ACCESS_DENIED, QueryOutcome::fillFailed, 2, ERROR_ACCESS_DENIED},
+        {"no memory for the answer", ProbeRule::successMeansEmpty, FALSE, ERROR_INSUFFICIENT_BUFFER,
+         0, QueryOutcome::noMemory, 1, DWORD(E_OUTOFMEMORY)},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.situation);
@@ -64,6 +66,7 @@ TEST_F(SpoolerQueriesTest, ProbeAndFillOutcomes) {
         BYTE* buffer = reinterpret_cast<BYTE*>(&call);
         DWORD needed = kPoison;
         SetLastError(kPoison);
+        control::failAllocations(0, row.outcome == QueryOutcome::noMemory ? 1 : 0);
         EXPECT_EQ(row.outcome, probeAndFill(std::ref(call), row.rule, 2, buffer, needed));
         EXPECT_EQ(row.calls, call.sizesSeen.size());
         EXPECT_EQ(row.lastError, GetLastError());
