@@ -298,6 +298,7 @@ TEST_F(PortMonitorTest, RegistrationIsTriedFiveTimes50MsApart) {
     }
 }
 
+// A monitor without a name is listed as such and is never the product's.
 TEST_F(PortMonitorTest, LookupIsExactAndCaseSensitive) {
     WCHAR product[] = L"Folioscope:";
     WCHAR lower[] = L"folioscope:";
@@ -306,6 +307,10 @@ TEST_F(PortMonitorTest, LookupIsExactAndCaseSensitive) {
         {lower, nullptr, nullptr}, {longer, nullptr, nullptr}, {nullptr, nullptr, nullptr}};
     MonitorList list{entries, 2, 3};
     EXPECT_EQ(-1, findProductMonitor(list));
+    InstallContext context;
+    EXPECT_EQ(lines({"------- 3 existing monitors ----------", "1. folioscope:", "2. Folioscope:2",
+                     "3. ***EMPTY***", "---------------------------------------"}),
+              logOf(context, [&] { logMonitorList(context, list); }));
     entries[2].pName = product;
     EXPECT_EQ(2, findProductMonitor(list));
     MONITOR_INFO_1W level1[2] = {{lower}, {product}};

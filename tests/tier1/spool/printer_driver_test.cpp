@@ -175,6 +175,7 @@ TEST_F(PrinterDriverTest, RemovalListsTheDriversAndRestartsTheSpoolerOnce) {
                       row.tail,
                   removeAsUninstallDoes(context));
         EXPECT_EQ(row.remains ? "Folioscope printer" : "", productDriver().name);
+        EXPECT_EQ(row.remains, control::fileExists(kDriverDir + "3\\orvdrv64.dll"));
         EXPECT_EQ(row.remains ? 1 : 0, context.errorCount);
     }
 }
@@ -218,7 +219,12 @@ TEST_F(PrinterDriverTest, EmptyOrUnreadListAndLookAlikeNames) {
     entries[0].pName = upper;
     entries[1].pName = longer;
     DriverList list{entries, 6, 3, false};
-    EXPECT_EQ(-1, findProductDriver(list));
+    InstallContext context;
+    EXPECT_EQ(header + lines({"  ------------ 3 existing drivers-----------",
+                              "  1. FOLIOSCOPE PRINTER", "  2. Folioscope printer 2",
+                              "  3. ***EMPTY***", "  -------------------------------------------",
+                              "  No Folioscope driver was found"}),
+              logOf(context, [&] { removePrinterDriver(context, list); }));
     entries[3].pName = product;
     list.count = 4;
     EXPECT_EQ(3, findProductDriver(list));
