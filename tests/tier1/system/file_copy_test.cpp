@@ -66,6 +66,9 @@ TEST_F(CopyProductFile, CopiesEveryByteInBlocksOf8192) {
     EXPECT_EQ(S_OK, copy(true, "C:\\Windows\\System32\\", static_cast<DWORD>(kTarget.size() + 1)));
     EXPECT_EQ(kTarget, u8(out));
     EXPECT_EQ(nullptr, context().deferredFiles);
+    // A directory set-up could not read is empty: the target is the bare name.
+    copy(true, "");
+    EXPECT_EQ("orvmon64.dll", u8(out));
 }
 
 struct FailureRow {
