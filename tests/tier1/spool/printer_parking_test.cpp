@@ -72,7 +72,8 @@ TEST_F(ParkedMachine, FailedRegistrationLeavesThePrintersParked) {
     InstallContext context;
     removeMonitorAsUninstallDoes(context);
     control::failSpoolerCall(control::SpoolerCall::AddMonitor, 5, ERROR_ACCESS_DENIED);
-    installPortMonitor(context);
+    const std::string log = logOf(context, [&] { installPortMonitor(context); });
+    EXPECT_EQ(std::string::npos, log.find("SetPrinter")) << "no printer is switched back";
     EXPECT_EQ(1, context.errorCount);
     expectPorts({"LPT1:,file:", "file:,LPT1:", "FILE:", "file:,file:"});
 }
