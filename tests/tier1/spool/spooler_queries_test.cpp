@@ -6,7 +6,6 @@
 
 #include "machine.h"
 #include "spool/probe_and_fill.h"
-#include "spool/spooler_calls.h"
 #include "spool/spooler_queries.h"
 
 namespace {
@@ -111,38 +110,6 @@ TEST_F(SpoolerQueriesTest, PrinterListHas32SpareBytesAndIsRefilledInPlace) {
     EXPECT_EQ(0u, list.count);
     EXPECT_EQ(0u, control::liveMemoryBlocks());
     releasePrinterList(list);
-}
-
-// The printer list and the driver list of a healthy machine are pinned by the spool scenarios.
-TEST_F(SpoolerQueriesTest, OnePrintersQueriesAndTheDriverListFailAsTheSpoolerDoes) {
-    registerOtherDriver();
-    addPrinter("Known", "LPT1:", kOtherDriver);
-    addPrinter("Orphan", "LPT1:", "Uninstalled driver");
-    HANDLE known = nullptr;
-    HANDLE orphan = nullptr;
-    ASSERT_TRUE(OpenPrinterW(W("Known"), &known, nullptr));
-    ASSERT_TRUE(OpenPrinterW(W("Orphan"), &orphan, nullptr));
-    DriverInfo driver = queryDriverInfo(known);
-    ASSERT_NE(nullptr, driver.info);
-    EXPECT_EQ(kOtherDriver, u8(driver.info->pName));
-    GlobalFree(driver.info);
-    SetLastError(kPoison);
-    EXPECT_EQ(nullptr, queryDriverInfo(orphan).info);
-    EXPECT_EQ(DWORD{ERROR_UNKNOWN_PRINTER_DRIVER}, GetLastError());
-
-    EXPECT_TRUE(closePrinterHandle(orphan));
-    SetLastError(kPoison);
-    PrinterInfo info = queryPrinterInfo(orphan);
-    EXPECT_EQ(nullptr, info.info);
-    EXPECT_EQ(0u, info.size);
-    EXPECT_EQ(DWORD{ERROR_INVALID_HANDLE}, GetLastError());
-    EXPECT_TRUE(closePrinterHandle(known));
-
-    SetLastError(kPoison);
-    DriverList unknown = enumDrivers(L"Windows Bogus");
-    EXPECT_EQ(nullptr, unknown.drivers);
-    EXPECT_EQ(0u, unknown.count);
-    EXPECT_EQ(DWORD{ERROR_INVALID_ENVIRONMENT}, GetLastError());
 }
 
 } // namespace
