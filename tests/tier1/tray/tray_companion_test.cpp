@@ -89,6 +89,11 @@ ProgramBehaviour companion(void (*change)(ProgramBehaviour&)) {
 // The companion quits 300 ms after its message unless a row says otherwise. While it runs
 // it maps its executable, so the ten delete tries (100 ms apart) all fail.
 TEST_F(TrayCompanion, StopWaitsAsLongAsTheCompanionNeedsAndNoLonger) {
+    const auto eventTakesMutexName = [] { holdOtherObjectName(kMutexName); };
+    const auto standardUser = [] { setAdministrator(false); };
+    const auto scannerReadsExecutable = [] { holdFile(kCompanion, "scanner.exe", false); };
+    const auto executableGone = [] { DeleteFileW(W(kCompanion)); };
+    const auto emptyRegistration = [] { registerCompanion(""); };
     const StopCase cases[] = {
         {"not running", false, {}, true, 0, true, 0},
         {"answers at once", true, trayCompanion(), true, 300, true, 1},
@@ -107,33 +112,11 @@ TEST_F(TrayCompanion, StopWaitsAsLongAsTheCompanionNeedsAndNoLonger) {
         {"registration missing", false, {}, false, 1000, false, 0},
         // Without the mutex the executable stays, without the key everything does; one
         // that is gone, or named by nobody, costs no wait.
-        {"mutex name taken by an event",
-         false,
-         {},
-         true,
-         0,
-         false,
-         0,
-         [] { holdOtherObjectName(kMutexName); }},
-        {"standard user",
-         false,
-         {},
-         true,
-         0,
-         false,
-         0,
-         [] { setAdministrator(false); },
-         kCompanion},
-        {"executable read by a scanner",
-         false,
-         {},
-         true,
-         100,
-         false,
-         0,
-         [] { holdFile(kCompanion, "scanner.exe", false); }},
-        {"executable gone", false, {}, true, 0, true, 0, [] { DeleteFileW(W(kCompanion)); }},
-        {"empty registration", false, {}, false, 0, false, 0, [] { registerCompanion(""); }},
+        {"mutex name taken by an event", false, {}, true, 0, false, 0, eventTakesMutexName},
+        {"standard user", false, {}, true, 0, false, 0, standardUser, kCompanion},
+        {"executable read by a scanner", false, {}, true, 100, false, 0, scannerReadsExecutable},
+        {"executable gone", false, {}, true, 0, true, 0, executableGone},
+        {"empty registration", false, {}, false, 0, false, 0, emptyRegistration},
     };
     for (const StopCase& c : cases) {
         SCOPED_TRACE(c.situation);
