@@ -3,11 +3,11 @@
 #include "machine.h"
 #include "winsim/text.h"
 
-namespace {
+namespace winsim {
 
 const char kSystemDirectory[] = "C:\\Windows\\system32";
 
-} // namespace
+} // namespace winsim
 
 // Every module handle names the program itself: the simulated process loads no other
 // module whose path the installer could ask for.
@@ -32,7 +32,11 @@ DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize)
 
 // Too small a buffer gets nothing; the result is then the size needed, terminator included.
 UINT WINAPI GetSystemDirectoryW(LPWSTR lpBuffer, UINT uSize) {
-    const std::u16string path = winsim::toUtf16(kSystemDirectory);
+    if (const DWORD error = winsim::machine().settings.systemDirectoryError) {
+        SetLastError(error);
+        return 0;
+    }
+    const std::u16string path = winsim::toUtf16(winsim::kSystemDirectory);
     if (uSize < path.size() + 1) {
         return static_cast<UINT>(path.size() + 1);
     }

@@ -28,6 +28,10 @@ void setProgramPath(const std::string& windowsPath) {
     machine().settings.programPath = windowsPath;
 }
 
+void failSystemDirectory(uint32_t error) {
+    machine().settings.systemDirectoryError = error;
+}
+
 void setWindowsVersion(uint32_t major, uint32_t minor, uint32_t build, uint32_t platform) {
     MachineSettings& s = machine().settings;
     s.osMajor = major;

@@ -22,8 +22,13 @@ struct MachineSettings {
     DWORD osMinor = 2;
     DWORD osBuild = 9200;
     DWORD osPlatform = VER_PLATFORM_WIN32_NT;
-    bool administrator = true; // the manifest asks for elevation
+    bool administrator = true;      // the manifest asks for elevation
+    DWORD systemDirectoryError = 0; // a fault: GetSystemDirectoryW fails with it (not saved)
 };
+
+// Where Windows lives on every simulated machine; the spooler finds its files there whatever
+// the installer's own GetSystemDirectoryW answers.
+extern const char kSystemDirectory[];
 
 struct Machine {
     std::string hostDir;

@@ -50,13 +50,19 @@ void Programs::forgetIfUnused(uint64_t id) {
 } // namespace winsim
 
 // Ownership asked for is granted only with a new mutex; an existing one is opened as it is.
-// The last error tells the two apart (0 or ERROR_ALREADY_EXISTS).
+// The last error tells the two apart (0 or ERROR_ALREADY_EXISTS). A name that another kind
+// of object holds gives no handle and ERROR_INVALID_HANDLE.
 HANDLE WINAPI CreateMutexW(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner,
                            LPCWSTR lpName) {
     (void)lpMutexAttributes;
     winsim::Programs& programs = winsim::machine().programs;
+    const std::string name = lpName ? winsim::toUtf8(lpName) : "";
+    if (!name.empty() && programs.otherObjectNames.count(winsim::mutexKey(name)) != 0) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
     bool existed = false;
-    const uint64_t id = programs.openMutex(lpName ? winsim::toUtf8(lpName) : "", &existed);
+    const uint64_t id = programs.openMutex(name, &existed);
     winsim::Mutex& mutex = *programs.mutex(id);
     ++mutex.installerHandles;
     if (bInitialOwner && !existed) {

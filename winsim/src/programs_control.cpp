@@ -72,6 +72,10 @@ void mapImage(const std::string& fileNameOrPath, const ProgramBehaviour& behavio
     machine().programs.mapImage(fileNameOrPath, behaviour);
 }
 
+void holdOtherObjectName(const std::string& name) {
+    machine().programs.otherObjectNames.insert(mutexKey(name));
+}
+
 uint32_t startProgram(const std::string& imagePath, const ProgramBehaviour& behaviour) {
     return machine().programs.start(imagePath, "\"" + imagePath + "\"", behaviour, 0, 0);
 }

@@ -41,6 +41,7 @@ void Programs::reset() {
     nextWindow_ = 0x10042;
     nextMutex_ = 1;
     dllDirectories = 0;
+    otherObjectNames.clear();
 }
 
 void Programs::reboot() {
@@ -51,6 +52,7 @@ void Programs::reboot() {
         }
     }
     programs_.clear();
+    otherObjectNames.clear();
 }
 
 // Processes and threads draw their ids from one counter, as on Windows, in steps of 4.

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,9 @@ class Programs {
     size_t openHandles() const { return handles_.size(); }
 
     DWORD dllDirectories = 0; // what the installer set with SetDefaultDllDirectories
+    // Names that objects other than mutexes (events, say) hold in the session's namespace;
+    // not saved with the machine.
+    std::set<std::string> otherObjectNames;
 
   private:
     void schedule(uint64_t at, const Pending& reaction);

@@ -65,8 +65,8 @@ void collectData(const RegKey& key, const std::string& path,
 
 } // namespace
 
-void failSpoolerCall(SpoolerCall call, unsigned times, uint32_t error) {
-    machine().spooler.faults[call] = CallFault{times, error};
+void failSpoolerCall(SpoolerCall call, unsigned times, uint32_t error, unsigned after) {
+    machine().spooler.faults[call] = CallFault{times, error, after};
 }
 
 void setPrinterJobs(const std::string& printer, uint32_t jobs) {

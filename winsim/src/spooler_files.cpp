@@ -56,9 +56,7 @@ DWORD copyOpenFiles(HANDLE from, HANDLE to) {
 } // namespace
 
 std::string systemDirectory() {
-    WCHAR buffer[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(buffer, MAX_PATH);
-    return toUtf8(buffer, length);
+    return kSystemDirectory;
 }
 
 std::string modulePath(const std::string& dll) {

@@ -54,7 +54,7 @@ std::string knobText(const Spooler& s) {
     out << "; winsim spooler knobs\n";
     for (const auto& fault : s.faults) {
         out << "fault\t" << static_cast<int>(fault.first) << "\t" << fault.second.times << "\t"
-            << fault.second.error << "\n";
+            << fault.second.error << "\t" << fault.second.after << "\n";
     }
     for (const auto& entry : s.monitorPorts) {
         out << "ports\t" << percentEscape(entry.first);
@@ -97,10 +97,11 @@ bool applyKnobLine(const std::vector<std::string>& f, Spooler& s) {
     }
     DWORD call = 0;
     CallFault fault;
-    if (f[0] == "fault" && f.size() == 4) {
+    if (f[0] == "fault" && (f.size() == 4 || f.size() == 5)) {
         if (!parseNumber(f[1], call) ||
             call > static_cast<DWORD>(SpoolerCall::GetPrinterDriverDirectory) ||
-            !parseNumber(f[2], fault.times) || !parseNumber(f[3], fault.error)) {
+            !parseNumber(f[2], fault.times) || !parseNumber(f[3], fault.error) ||
+            (f.size() == 5 && !parseNumber(f[4], fault.after))) {
             return false;
         }
         s.faults[static_cast<SpoolerCall>(call)] = fault;
@@ -176,6 +177,10 @@ bool Spooler::answers(SpoolerCall call) {
     }
     auto it = faults.find(call);
     if (it == faults.end() || it->second.times == 0) {
+        return true;
+    }
+    if (it->second.after > 0) {
+        --it->second.after;
         return true;
     }
     --it->second.times;

@@ -26,6 +26,7 @@ struct PrinterHandle {
 struct CallFault {
     unsigned times = 0;
     DWORD error = 0;
+    unsigned after = 0; // calls still answered as usual before the fault
 };
 
 class Spooler {

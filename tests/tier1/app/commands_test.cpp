@@ -47,12 +47,6 @@ TEST(Commands, WordsSelectTheirRowByWholeWordAndLetterCaseRules) {
     }
 }
 
-TEST(Commands, OwnerWordsThatNameNoWindowGiveNoOwner) {
-    for (const char* word : {"abc", "0", "-1", "12abc", "4294967297", "99999999999", ""}) {
-        EXPECT_EQ(nullptr, ownerWindowFrom(W(word))) << word;
-    }
-}
-
 using Entry = MachineTest;
 
 // Only a command line of exactly three words names an owner; the exit code belongs to the

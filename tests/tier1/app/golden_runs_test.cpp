@@ -83,6 +83,20 @@ void olderProductHeld() {
     holdFileOnceWritten(kDriverDir + "orvhelp.chm", "scanner.exe");
 }
 
+// An older product whose monitor DLL had another name, mapped by another program: the
+// removal cannot delete it, and the install drops it rather than leave it for a reboot.
+void oldMonitorNameHeld() {
+    registerMonitor("Folioscope:", "orvmon.dll", "3.0.0.1100");
+    holdFile("C:\\Windows\\system32\\orvmon.dll", "rundll32.exe", true);
+}
+
+// Set-up cannot start the spooler nor read the system directory, and goes on all the same.
+void setupFails() {
+    setServiceRunning("spooler", false);
+    setServiceStartType("spooler", SERVICE_DISABLED);
+    failSystemDirectory(ERROR_ACCESS_DENIED);
+}
+
 struct GoldenRun {
     const char* name;
     std::function<void()> prepare;
@@ -98,9 +112,11 @@ TEST_F(GoldenRuns, LogsOfTheMainRunsStayExactlyAsReviewed) {
         {"install-clean", [] {}, "install", [] {}},
         {"reinstall-carried-printers", productWithTwoPrinters, "install", twoPrintersCarriedOver},
         {"reinstall-older-held", olderProductHeld, "install", [] {}},
+        {"reinstall-old-monitor-name-held", oldMonitorNameHeld, "install", [] {}},
         {"uninstall-installed", installed, "uninstall",
          [] { EXPECT_FALSE(fileExists(kCompanion)) << "an uninstall deletes the companion"; }},
         {"uninstall-clean", [] {}, "uninstall", [] {}},
+        {"uninstall-setup-failures", setupFails, "uninstall", [] {}},
         {"install-driver-missing", [] { DeleteFileW(W(kSetupDir + "orvdrv64.dll")); }, "install",
          [] {}},
     };

@@ -18,11 +18,13 @@ TEST(TextUtils, CaseInsensitiveCompareFoldsOnlyAsciiLettersToLowerCase) {
         int expectedSign;
     } rows[] = {
         {L"install", L"INSTALL", 0},
-        {L"SerVerInstall", L"serverinstall", 0},
         {L"uninst", L"uninstall", -1},
         {L"installer", L"install", 1},
         {L"B", L"a", 1},
         {L"_", L"a", -1}, // '_' sorts below 'a' but above 'A': folding goes to lower case
+        {L"AZ", L"az", 0},
+        {L"@", L"`", -1}, // the neighbours of A-Z do not fold
+        {L"[", L"{", -1},
         {L"\x00c9", L"\x00e9", -1},
         {L"", L"", 0},
         {nullptr, L"", 0},
@@ -61,6 +63,10 @@ TEST(TextUtils, ParseLongReadsLikeWtol) {
         {L"abc", 0},
         {L"", 0},
         {L"- 5", 0},
+        {L"\b5", 0}, // the neighbours of the blanks \t-\r are no blanks
+        {L"\x0e"
+         L"5",
+         0},
         {L"2147483647", 2147483647},
         {L"2147483648", 2147483647},
         {L"4294967297", 2147483647},

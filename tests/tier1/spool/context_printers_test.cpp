@@ -1,5 +1,4 @@
-// What the context's set-up asks the spooler: the driver directory and the printers with
-// the user's default one flagged.
+// The driver directory the context's set-up asks the spooler for.
 #include "spool_test_support.h"
 
 #include "log/wide_text.h"
@@ -48,26 +47,6 @@ TEST_F(ContextPrintersTest, RefusedDriverDirectoryIsError6) {
               log.find("\r\nError(6): Can`t retrieve printer driver directory. - (Access is "
                        "denied.)\r\n"))
         << log;
-}
-
-TEST_F(ContextPrintersTest, DefaultPrinterIsFlaggedInTheList) {
-    registerOtherDriver();
-    addPrinter("Alpha", "LPT1:", kOtherDriver);
-    addPrinter("Beta", "LPT2:", kOtherDriver);
-    for (const char* defaultPrinter : {"", "Beta"}) {
-        if (*defaultPrinter != '\0') {
-            control::setDefaultPrinter(defaultPrinter);
-        }
-        InstallContext context;
-        ASSERT_EQ(2u, context.printers.count);
-        for (DWORD i = 0; i < 2; ++i) {
-            const bool isDefault = u8(context.printers.printers[i].pPrinterName) == defaultPrinter;
-            EXPECT_EQ(isDefault ? DWORD{PRINTER_ATTRIBUTE_DEFAULT} : 0u,
-                      context.printers.printers[i].Attributes & PRINTER_ATTRIBUTE_DEFAULT);
-        }
-    }
-    EXPECT_EQ(0u, printer("Beta").attributes & PRINTER_ATTRIBUTE_DEFAULT)
-        << "the flag lives only in the list";
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// The port monitor steps of an uninstall and a reinstall: what is removed, the flags left
-// for the reinstall, what the reinstall then does, and how registration is retried.
+// The port monitor steps of an uninstall and a reinstall: the version check and the flags it
+// leaves, how removal and registration are retried, and the enumeration's failures. Whole
+// removals and reinstalls are pinned by the golden logs.
 #include "spool_test_support.h"
 
 #include <array>
@@ -46,83 +47,6 @@ const std::string kNotFoundHeader = lines({
 const std::string kNotFoundEnd =
     lines({"  Can't delete monitor and monitor was not found. So everything should be ok"});
 
-const std::string kCopyAndRegister = lines({
-    ">AddMonitor",
-    "  Copy monitor file",
-    "  >CopyFile orvmon64.dll to C:\\Windows\\system32\\ [0])",
-    "    Copy Succeeded :)",
-    "  AddMonitor - OK :)",
-});
-
-struct StateRow {
-    const char* situation;
-    bool registered;
-    bool reinstall;
-    int build; // of the DLL in the system directory
-    std::string removalLog;
-    bool registeredAfterRemoval;
-    int buildAfterRemoval;
-    bool installMonitor;
-    bool copyMonitor;
-    std::string reinstallLog; // empty: installPortMonitor is not called
-    int buildAfterReinstall;
-};
-
-TEST_F(PortMonitorTest, StateTableOfRemovalAndReinstall) {
-    const std::vector<StateRow> rows = {
-        {"found, uninstall", true, false, 2060,
-         foundMonitorHeader() +
-             lines({"  There is no check for monitor version", "  Monitor was removed :)"}),
-         false, kNoFile, true, true, "", kNoFile},
-        {"not found, uninstall", false, false, 2060,
-         kNotFoundHeader + lines({"  There is no check for monitor version"}) + kNotFoundEnd, false,
-         2060, true, true, "", 2060},
-        {"found, reinstall, compatible", true, true, 2060,
-         foundMonitorHeader() + lines({"  Version (2060) is compatible, proceed without uninstall",
-                                       "  InstallMonitor == 0, CopyMonitor == 1"}),
-         true, 2060, false, true, "", 2060},
-        {"found, reinstall, not supported", true, true, 1000,
-         foundMonitorHeader() + lines({"  Version (1000) is not supported, proceed with reinstall",
-                                       "  Monitor was removed :)"}),
-         false, kNoFile, true, true, kCopyAndRegister, kShippedBuild},
-        {"not found, reinstall, compatible", false, true, 2060,
-         kNotFoundHeader + lines({"  Version (2060) is compatible, proceed without uninstall",
-                                  "  InstallMonitor == 1, CopyMonitor == 0"}),
-         false, 2060, true, false,
-         lines({">AddMonitor", "  Skip copy monitor file", "  AddMonitor - OK :)"}), 2060},
-        {"not found, reinstall, no file", false, true, kNoFile,
-         kNotFoundHeader + lines({"  Version is unknown, proceed with reinstall"}) + kNotFoundEnd,
-         false, kNoFile, true, true, kCopyAndRegister, kShippedBuild},
-    };
-    for (const StateRow& row : rows) {
-        SCOPED_TRACE(row.situation);
-        control::freshMachine(dir());
-        writeMonitorDll(kProgramDir + "orvmon64.dll", kShippedBuild);
-        if (row.registered) {
-            registerProductMonitor(static_cast<uint16_t>(row.build));
-        } else if (row.build != kNoFile) {
-            writeMonitorDll(kMonitorDll, static_cast<uint16_t>(row.build));
-        }
-        InstallContext context;
-        context.reinstall = row.reinstall;
-        EXPECT_EQ(row.removalLog, logOf(context, [&] { removeMonitorAsUninstallDoes(context); }));
-        EXPECT_EQ(row.registeredAfterRemoval, monitorRegistered());
-        EXPECT_EQ(row.buildAfterRemoval, systemDllBuild());
-        EXPECT_EQ(row.installMonitor, context.InstallMonitor);
-        EXPECT_EQ(row.copyMonitor, context.CopyMonitor);
-        EXPECT_EQ(nullptr, context.deferredFiles);
-
-        EXPECT_EQ(row.reinstallLog, logOf(context, [&] {
-                      if (context.reinstall && context.InstallMonitor) {
-                          installPortMonitor(context);
-                      }
-                  }));
-        EXPECT_EQ(row.reinstall || row.registeredAfterRemoval, monitorRegistered());
-        EXPECT_EQ(row.buildAfterReinstall, systemDllBuild());
-        EXPECT_EQ(0, context.errorCount);
-    }
-}
-
 const int kUnknown = -1;
 
 std::string versionLine(int shown, bool compatible) {
@@ -157,6 +81,7 @@ TEST_F(PortMonitorTest, OnlyTheFourthProductVersionComponentDecides) {
          },
          1500, true},
         {"9.9.9.9", [] { control::writeVersionedPe(kMonitorDll, 9, 9, 9, 9); }, 9, false},
+        {"0", build(0), 0, false},
         {"no file", [] {}, kUnknown, false},
         {"resources without a version",
          [] { control::writeUnversionedPe(kMonitorDll, UnversionedPe::otherResources); }, kUnknown,
@@ -297,6 +222,7 @@ TEST_F(PortMonitorTest, RegistrationIsTriedFiveTimes50MsApart) {
     }
 }
 
+// A monitor without a name is listed as such and is never the product's.
 TEST_F(PortMonitorTest, LookupIsExactAndCaseSensitive) {
     WCHAR product[] = L"Folioscope:";
     WCHAR lower[] = L"folioscope:";
@@ -305,6 +231,10 @@ TEST_F(PortMonitorTest, LookupIsExactAndCaseSensitive) {
         {lower, nullptr, nullptr}, {longer, nullptr, nullptr}, {nullptr, nullptr, nullptr}};
     MonitorList list{entries, 2, 3};
     EXPECT_EQ(-1, findProductMonitor(list));
+    InstallContext context;
+    EXPECT_EQ(lines({"------- 3 existing monitors ----------", "1. folioscope:", "2. Folioscope:2",
+                     "3. ***EMPTY***", "---------------------------------------"}),
+              logOf(context, [&] { logMonitorList(context, list); }));
     entries[2].pName = product;
     EXPECT_EQ(2, findProductMonitor(list));
     MONITOR_INFO_1W level1[2] = {{lower}, {product}};
@@ -315,18 +245,30 @@ TEST_F(PortMonitorTest, LookupIsExactAndCaseSensitive) {
     EXPECT_EQ(-1, findProductMonitor(MonitorList{nullptr, 2, 0}));
 }
 
+// The fetch after the size probe fails as when a monitor is added in between; without
+// memory for the list the caller is left the allocation's error.
 TEST_F(PortMonitorTest, EnumerationFailuresAreLoggedWithTheRawSystemText) {
     const struct {
-        DWORD error;
+        unsigned answered; // calls answered before the failing one
+        DWORD error;       // 0: the list's buffer cannot be allocated
         const char* line;
     } rows[] = {
-        {RPC_S_SERVER_UNAVAILABLE,
+        {0, RPC_S_SERVER_UNAVAILABLE,
          "2. EnumMonitors  failed with code: The RPC server is unavailable.\r\n"},
-        {0x2BADu, "2. EnumMonitors  failed with code: No Error or no description"},
+        {0, 0x2BADu, "2. EnumMonitors  failed with code: No Error or no description"},
+        {1, ERROR_INSUFFICIENT_BUFFER,
+         "3. EnumMonitors  failed with code: The data area passed to "
+         "a system call is too small.\r\n"},
+        {1, 0, "3. EnumMonitors - can't allocate memory for buffer"},
     };
     for (const auto& row : rows) {
-        control::failSpoolerCall(control::SpoolerCall::EnumMonitors, 1, row.error);
         InstallContext context;
+        if (row.error == 0) {
+            control::failAllocations(0, 1);
+        } else {
+            control::failSpoolerCall(control::SpoolerCall::EnumMonitors, 1, row.error,
+                                     row.answered);
+        }
         MonitorList monitors{nullptr, 0, 7};
         EXPECT_EQ(std::string(row.line) + "\r\n",
                   logOf(context, [&] { enumerateMonitors(monitors, context); }));
@@ -334,6 +276,7 @@ TEST_F(PortMonitorTest, EnumerationFailuresAreLoggedWithTheRawSystemText) {
         EXPECT_EQ(0u, monitors.count);
         EXPECT_EQ(2u, monitors.level);
         EXPECT_EQ(0, context.errorCount);
+        EXPECT_TRUE(row.error != 0 || GetLastError() == DWORD(E_OUTOFMEMORY));
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <functional>
 
+#include "log/wide_text.h"
 #include "machine.h"
 #include "spool/printer_driver.h"
 #include "spool/spooler_queries.h"
@@ -113,6 +114,20 @@ TEST_F(PrinterDriverTest, StagingOutcomes) {
     }
 }
 
+// The staged paths are held in 264 characters: a driver directory that leaves no room for
+// the driver DLL's name fails before any file is opened (the directory here does not exist,
+// so a path that fits fails when it is opened).
+TEST_F(PrinterDriverTest, AStagedPathMustFitItsBuffer) {
+    placeDriverFiles(true, true, true);
+    for (size_t length : {263, 264}) {
+        InstallContext context;
+        assign(context.driverDir, W("C:\\" + std::string(length - 16, 'd') + "\\"));
+        const std::string log = logOf(context, [&] { installPrinterDriver(context); });
+        EXPECT_EQ(length == 264, log.find("too small") != std::string::npos) << log;
+        EXPECT_EQ(1, context.errorCount);
+    }
+}
+
 std::string removeAsUninstallDoes(InstallContext& context) {
     return logOf(context, [&] {
         DriverList drivers = enumDrivers(context.environment);
@@ -160,6 +175,7 @@ TEST_F(PrinterDriverTest, RemovalListsTheDriversAndRestartsTheSpoolerOnce) {
                       row.tail,
                   removeAsUninstallDoes(context));
         EXPECT_EQ(row.remains ? "Folioscope printer" : "", productDriver().name);
+        EXPECT_EQ(row.remains, control::fileExists(kDriverDir + "3\\orvdrv64.dll"));
         EXPECT_EQ(row.remains ? 1 : 0, context.errorCount);
     }
 }
@@ -203,7 +219,12 @@ TEST_F(PrinterDriverTest, EmptyOrUnreadListAndLookAlikeNames) {
     entries[0].pName = upper;
     entries[1].pName = longer;
     DriverList list{entries, 6, 3, false};
-    EXPECT_EQ(-1, findProductDriver(list));
+    InstallContext context;
+    EXPECT_EQ(header + lines({"  ------------ 3 existing drivers-----------",
+                              "  1. FOLIOSCOPE PRINTER", "  2. Folioscope printer 2",
+                              "  3. ***EMPTY***", "  -------------------------------------------",
+                              "  No Folioscope driver was found"}),
+              logOf(context, [&] { removePrinterDriver(context, list); }));
     entries[3].pName = product;
     list.count = 4;
     EXPECT_EQ(3, findProductDriver(list));

@@ -6,7 +6,6 @@
 
 #include "machine.h"
 #include "spool/probe_and_fill.h"
-#include "spool/spooler_calls.h"
 #include "spool/spooler_queries.h"
 
 namespace {
@@ -57,6 +56,8 @@ TEST_F(SpoolerQueriesTest, ProbeAndFillOutcomes) {
          0, QueryOutcome::probeFailed, 1, ERROR_UNKNOWN_PRINTER_DRIVER},
         {"fill refused", ProbeRule::successMeansEmpty, FALSE, ERROR_INSUFFICIENT_BUFFER,
          ERROR_ACCESS_DENIED, QueryOutcome::fillFailed, 2, ERROR_ACCESS_DENIED},
+        {"no memory for the answer", ProbeRule::successMeansEmpty, FALSE, ERROR_INSUFFICIENT_BUFFER,
+         0, QueryOutcome::noMemory, 1, DWORD(E_OUTOFMEMORY)},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.situation);
@@ -64,6 +65,7 @@ TEST_F(SpoolerQueriesTest, ProbeAndFillOutcomes) {
         BYTE* buffer = reinterpret_cast<BYTE*>(&call);
         DWORD needed = kPoison;
         SetLastError(kPoison);
+        control::failAllocations(0, row.outcome == QueryOutcome::noMemory ? 1 : 0);
         EXPECT_EQ(row.outcome, probeAndFill(std::ref(call), row.rule, 2, buffer, needed));
         EXPECT_EQ(row.calls, call.sizesSeen.size());
         EXPECT_EQ(row.lastError, GetLastError());
@@ -108,38 +110,6 @@ TEST_F(SpoolerQueriesTest, PrinterListHas32SpareBytesAndIsRefilledInPlace) {
     EXPECT_EQ(0u, list.count);
     EXPECT_EQ(0u, control::liveMemoryBlocks());
     releasePrinterList(list);
-}
-
-// The printer list and the driver list of a healthy machine are pinned by the spool scenarios.
-TEST_F(SpoolerQueriesTest, OnePrintersQueriesAndTheDriverListFailAsTheSpoolerDoes) {
-    registerOtherDriver();
-    addPrinter("Known", "LPT1:", kOtherDriver);
-    addPrinter("Orphan", "LPT1:", "Uninstalled driver");
-    HANDLE known = nullptr;
-    HANDLE orphan = nullptr;
-    ASSERT_TRUE(OpenPrinterW(W("Known"), &known, nullptr));
-    ASSERT_TRUE(OpenPrinterW(W("Orphan"), &orphan, nullptr));
-    DriverInfo driver = queryDriverInfo(known);
-    ASSERT_NE(nullptr, driver.info);
-    EXPECT_EQ(kOtherDriver, u8(driver.info->pName));
-    GlobalFree(driver.info);
-    SetLastError(kPoison);
-    EXPECT_EQ(nullptr, queryDriverInfo(orphan).info);
-    EXPECT_EQ(DWORD{ERROR_UNKNOWN_PRINTER_DRIVER}, GetLastError());
-
-    EXPECT_TRUE(closePrinterHandle(orphan));
-    SetLastError(kPoison);
-    PrinterInfo info = queryPrinterInfo(orphan);
-    EXPECT_EQ(nullptr, info.info);
-    EXPECT_EQ(0u, info.size);
-    EXPECT_EQ(DWORD{ERROR_INVALID_HANDLE}, GetLastError());
-    EXPECT_TRUE(closePrinterHandle(known));
-
-    SetLastError(kPoison);
-    DriverList unknown = enumDrivers(L"Windows Bogus");
-    EXPECT_EQ(nullptr, unknown.drivers);
-    EXPECT_EQ(0u, unknown.count);
-    EXPECT_EQ(DWORD{ERROR_INVALID_ENVIRONMENT}, GetLastError());
 }
 
 } // namespace

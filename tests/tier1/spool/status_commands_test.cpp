@@ -83,6 +83,13 @@ TEST_F(StatusCommands, AnswerFromTheDefaultPrinterAndTheFirstProductPrinter) {
          },
          "onInit", 102, "Look"},
         {"default cannot be opened", [] { setDefaultPrinter("Gone"); }, "onInit", 102, "Gone"},
+        {"default's details refused",
+         [&] {
+             twoProductPrinters("3.0.0.2060")();
+             setDefaultPrinter("B Folioscope");
+             failSpoolerCall(SpoolerCall::GetPrinter, 1, ERROR_ACCESS_DENIED);
+         },
+         "onInit", 102, "B Folioscope"},
     };
     for (const StatusCase& c : cases) {
         SCOPED_TRACE(c.situation);
@@ -90,6 +97,39 @@ TEST_F(StatusCommands, AnswerFromTheDefaultPrinterAndTheFirstProductPrinter) {
         c.prepare();
         EXPECT_EQ(c.exitCode, runWord(c.word));
         EXPECT_EQ(c.defaultAfter, defaultPrinter());
+    }
+}
+
+// The run's set-up reads the default printer's name into 255 characters, "onInit" into 260: a
+// longer name counts as no default. The set-up's mark leaves the other attribute bits alone
+// (Windows' "Fax" printer has 0x4040).
+TEST_F(StatusCommands, DefaultPrinterNamesMustFitTheirBuffers) {
+    windowsMachine(dir());
+    productDriverOfBuild("3.0.0.2060");
+    const struct {
+        std::string name;
+        bool marked;
+        int onInit;
+    } rows[] = {{"Fax", true, 102},
+                {std::string(254, 'p'), true, 3},
+                {std::string(255, 'p'), false, 3},
+                {std::string(259, 'p'), false, 3},
+                {std::string(260, 'p'), false, 102}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name.size());
+        if (row.name != "Fax") {
+            addPrinter(row.name, "LPT1:", "Folioscope printer");
+        }
+        setDefaultPrinter(row.name);
+        EXPECT_EQ(row.onInit, runWord("onInit"));
+        InstallContext context;
+        for (DWORD i = 0; i < context.printers.count; ++i) {
+            const PRINTER_INFO_2W& entry = context.printers.printers[i];
+            const bool marked = row.marked && u8(entry.pPrinterName) == row.name;
+            EXPECT_EQ(printer(u8(entry.pPrinterName)).attributes |
+                          (marked ? PRINTER_ATTRIBUTE_DEFAULT : 0u),
+                      entry.Attributes);
+        }
     }
 }
 

@@ -56,12 +56,19 @@ TEST_F(CopyProductFile, CopiesEveryByteInBlocksOf8192) {
         EXPECT_EQ(0u, elapsedMs());
     }
     // One separator between directory and name, and a buffer of exactly the path's size. A
-    // good copy takes back what a broken one left for the deferred deletion.
+    // good copy takes back what a broken one left for the deferred deletion. Programs that
+    // read the source or the old target, sharing it, do not stop the copy.
     assign(context().programDir, W("C:\\Program Files\\Folioscope"));
     addDeferredFile(context().deferredFiles, W(kTarget));
+    holdFile(kSource, "scanner.exe", false);
+    winsim::machine().files.holdFile(kTarget, "scanner", GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, false);
     EXPECT_EQ(S_OK, copy(true, "C:\\Windows\\System32\\", static_cast<DWORD>(kTarget.size() + 1)));
     EXPECT_EQ(kTarget, u8(out));
     EXPECT_EQ(nullptr, context().deferredFiles);
+    // A directory set-up could not read is empty: the target is the bare name.
+    copy(true, "");
+    EXPECT_EQ("orvmon64.dll", u8(out));
 }
 
 struct FailureRow {
@@ -87,13 +94,14 @@ TEST_F(CopyProductFile, FailuresAreLoggedAndEndInCopyFailed) {
         // Held for 20 s, each open fails at once: 100 attempts, 99 pauses of 50 ms.
         {"target locked for 20 s", [] { holdFile(kTarget, "viewer.exe", true, 20000); }, "",
          unopenable + " - (" + kSharing + ")\r\n", false, 4950, MAX_PATH, "held", false},
-        // Each failing open costs 200 ms: attempt 41 ends at 41 x 200 + 40 x 50 ms.
+        // Each failing open costs 100 ms: attempt 67 ends at exactly 10 s, which is not yet
+        // more than 10 s; attempt 68 ends at 68 x 100 + 67 x 50 ms.
         {"slow medium",
          [] {
              holdFileBySpooler(kTarget, true);
-             setFailingOpenCostMs(200);
+             setFailingOpenCostMs(100);
          },
-         "  CreateFile - timeout\r\n", unopenable + " - (" + kSharing + ")\r\n", false, 10200,
+         "  CreateFile - timeout\r\n", unopenable + " - (" + kSharing + ")\r\n", false, 10150,
          MAX_PATH, "held", false},
         {"missing source", [] { DeleteFileW(W(kSource)); }, "",
          "  Error(10): Cant't open source file: orvmon64.dll - (The system cannot find the file "

@@ -177,11 +177,18 @@ TEST_F(PendingRenames, ProductDllsKeepARebootPendingOnlyWhileTheyStayQueued) {
              writeFile(monitor, "m");
              setPendingValue(monitor + "|||");
          }},
-        {"source with a broken prefix", false, 0, monitor, "",
+        {"sources with a prefix broken in each of its characters", false, 0, monitor, "",
          [&] {
              writeFile(monitor, "m");
              holdFile(monitor, "viewer.exe", true);
-             setPendingValue("\\??" + monitor + "|x||");
+             setPendingValue("x??\\" + monitor + "|x|\\x?\\" + monitor + "|x|\\?x\\" + monitor +
+                             "|x|\\??x" + monitor + "|x||");
+         }},
+        {"monitor DLL after a slash, held by the spooler", false, 1, "", monitor,
+         [&] {
+             writeFile(monitor, "m");
+             holdFileBySpooler(monitor, true);
+             setPendingValue("\\??\\C:\\Windows\\System32/orvmon64.dll|||");
          }},
         {"product DLL only as a target", false, 0, inSystem("fol1.tmp"), "",
          [&] {

@@ -42,6 +42,9 @@ TEST_F(CheckSpooler, StartsAStoppedSpoolerAndReportsEachFailure) {
         {"start right withheld",
          [] { setServiceGrantedAccess("spooler", SERVICE_QUERY_STATUS | SERVICE_STOP); }, false,
          "  Error(2): Can't open the spooler - (Access is denied.)\r\n", 0, 0},
+        {"only query and start granted",
+         [] { setServiceGrantedAccess("spooler", SERVICE_QUERY_STATUS | SERVICE_START); }, true, "",
+         0, 0},
         {"disabled",
          [] {
              setServiceRunning("spooler", false);

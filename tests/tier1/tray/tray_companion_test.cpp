@@ -1,6 +1,7 @@
 #include "support/machine_test.h"
 #include "tier1/app/run_test_support.h"
 
+#include <functional>
 #include <string>
 
 #include "log/wide_text.h"
@@ -14,6 +15,7 @@ using namespace winsim::control;
 
 const std::string kInstaller = "C:\\Program Files\\Folioscope\\Setup\\folioinst.exe";
 using run_test::kCompanion;
+const char kMutexName[] = "{3E71B0C2-5D4A-4F19-9C83-2A6B7E0D1F54}";
 const WCHAR kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const uint32_t kQuitMessage = 0x402;
 
@@ -63,6 +65,8 @@ struct StopCase {
     uint64_t waitedMs;
     bool deleted;
     unsigned quitMessages;
+    std::function<void()> arrange = {};
+    std::string registeredAfter = "-";
 };
 
 ProgramBehaviour companion(void (*change)(ProgramBehaviour&)) {
@@ -74,6 +78,11 @@ ProgramBehaviour companion(void (*change)(ProgramBehaviour&)) {
 // The companion quits 300 ms after its message unless a row says otherwise. While it runs
 // it maps its executable, so the ten delete tries (100 ms apart) all fail.
 TEST_F(TrayCompanion, StopWaitsAsLongAsTheCompanionNeedsAndNoLonger) {
+    const auto eventTakesMutexName = [] { holdOtherObjectName(kMutexName); };
+    const auto standardUser = [] { setAdministrator(false); };
+    const auto scannerReadsExecutable = [] { holdFile(kCompanion, "scanner.exe", false); };
+    const auto executableGone = [] { DeleteFileW(W(kCompanion)); };
+    const auto emptyRegistration = [] { registerCompanion(""); };
     const StopCase cases[] = {
         {"not running", false, {}, true, 0, true, 0},
         {"answers at once", true, trayCompanion(), true, 300, true, 1},
@@ -90,6 +99,13 @@ TEST_F(TrayCompanion, StopWaitsAsLongAsTheCompanionNeedsAndNoLonger) {
         {"no window", true, companion([](ProgramBehaviour& b) { b.windowTitles.clear(); }), true,
          6000, false, 0},
         {"registration missing", false, {}, false, 1000, false, 0},
+        // Without the mutex the executable stays, without the key everything does; one
+        // that is gone, or named by nobody, costs no wait.
+        {"mutex name taken by an event", false, {}, true, 0, false, 0, eventTakesMutexName},
+        {"standard user", false, {}, true, 0, false, 0, standardUser, kCompanion},
+        {"executable read by a scanner", false, {}, true, 100, false, 0, scannerReadsExecutable},
+        {"executable gone", false, {}, true, 0, true, 0, executableGone},
+        {"empty registration", false, {}, false, 0, false, 0, emptyRegistration},
     };
     for (const StopCase& c : cases) {
         SCOPED_TRACE(c.situation);
@@ -98,11 +114,14 @@ TEST_F(TrayCompanion, StopWaitsAsLongAsTheCompanionNeedsAndNoLonger) {
         if (c.registered) {
             registerCompanion(kCompanion);
         }
+        if (c.arrange) {
+            c.arrange();
+        }
         uint64_t start = clockMs();
         stopTrayCompanion(nullptr);
         EXPECT_EQ(c.waitedMs, clockMs() - start);
         EXPECT_EQ(!c.deleted, fileExists(kCompanion));
-        EXPECT_EQ("-", run_test::registeredCompanion());
+        EXPECT_EQ(c.registeredAfter, run_test::registeredCompanion());
         std::vector<ProgramState> all;
         if (c.running) {
             const ProgramState* state = program(pid, all);
@@ -127,9 +146,11 @@ TEST_F(TrayCompanion, OnlyARegisteredPathThatFitsWholeIsDeleted) {
                            std::string(row.length - 216, 'e') + "\\foltray.exe";
         ASSERT_EQ(row.length, path.size());
         ASSERT_TRUE(writeFile(path, "MZ"));
+        ASSERT_TRUE(writeFile(path.substr(0, path.size() - 1), "MZ"));
         registerValue(path, row.storedWithTerminator);
         stopTrayCompanion(nullptr);
         EXPECT_EQ(!row.deleted, fileExists(path));
+        EXPECT_TRUE(fileExists(path.substr(0, path.size() - 1)));
         EXPECT_EQ("-", run_test::registeredCompanion());
     }
 }
@@ -156,6 +177,7 @@ TEST_F(TrayCompanion, StartRegistersAndStartsTheCompanionBesideTheInstallersFold
         {"C:\\Program Files\\Folioscope\\Setup\\folioinst.exe", 5, 2, "-"},
         {"C:\\Program Files\\Folioscope\\Setup\\folioinst.exe", 6, 1, "-"},
         {"C:\\Setup\\folioinst.exe", 6, 2, "C:\\foltray.exe"},
+        {"C:/Folio/Setup/folioinst.exe", 6, 2, "C:/Folio\\foltray.exe"},
         {"C:\\folioinst.exe", 6, 2, "foltray.exe"},
     };
     for (const StartCase& c : cases) {

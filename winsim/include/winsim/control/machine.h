@@ -28,6 +28,9 @@ void setCommandLine(const std::string& utf8);
 void setCommandWords(const std::vector<std::string>& words);
 void setProgramPath(const std::string& windowsPath);
 void setWindowsVersion(uint32_t major, uint32_t minor, uint32_t build, uint32_t platform);
+// GetSystemDirectoryW fails with `error` (0 lifts the fault), which a clean machine never
+// does; the spooler and the other programs still find Windows. Not saved with the machine.
+void failSystemDirectory(uint32_t error);
 // The module handle of the installer's image, as the loader hands it to wWinMain.
 void* programInstance();
 

@@ -56,6 +56,11 @@ ProgramBehaviour mutexHolder(const std::string& mutexName, uint64_t endAfterMs =
 // "foltray.exe" to trayCompanion(); the mapping survives restarts.
 void mapImage(const std::string& fileNameOrPath, const ProgramBehaviour& behaviour);
 
+// Some other program keeps an object that is not a mutex (an event, say) under this name
+// until the machine restarts: CreateMutexA/W of the name fail with ERROR_INVALID_HANDLE, as
+// on Windows. Not saved with the machine.
+void holdOtherObjectName(const std::string& name);
+
 // Starts a program as the shell does at logon (the image need not exist); its command line
 // is the quoted image path. Returns its process id.
 uint32_t startProgram(const std::string& imagePath, const ProgramBehaviour& behaviour);

@@ -29,8 +29,10 @@ enum class SpoolerCall {
 };
 
 // The next `times` calls that reach the running spooler fail with `error` and change
-// nothing; 0 times clears the fault.
-void failSpoolerCall(SpoolerCall call, unsigned times, uint32_t error);
+// nothing, once the `after` calls before them were answered as usual (after 1: a size
+// probe is answered and the call that fetches the answer fails, as when the list changed
+// in between); 0 times clears the fault.
+void failSpoolerCall(SpoolerCall call, unsigned times, uint32_t error, unsigned after = 0);
 
 // The printer's queue holds this many jobs. Emptying the queue of a printer that is
 // pending deletion removes it, as finishing its last job would.
