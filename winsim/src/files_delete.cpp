@@ -8,21 +8,8 @@ namespace {
 // mapped image (5).
 DWORD deleteRefusal(const winsim::WindowsPath& path, const winsim::HostLocation& location) {
     winsim::FileSystem& fs = winsim::machine().files;
-    switch (location.state) {
-    case winsim::PathState::ParentMissing:
-        return ERROR_PATH_NOT_FOUND;
-    case winsim::PathState::Missing:
-        return ERROR_FILE_NOT_FOUND;
-    case winsim::PathState::Directory:
-        return ERROR_ACCESS_DENIED;
-    case winsim::PathState::File:
-        break;
-    }
-    if (fs.isDeletePending(path.key)) {
-        return ERROR_ACCESS_DENIED;
-    }
     const winsim::FileUse deleteUse{DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE};
-    if (DWORD error = fs.shareConflict(path.key, deleteUse)) {
+    if (DWORD error = winsim::existingFileRefusal(path, location, deleteUse)) {
         return error;
     }
     if ((fs.extraAttributes(path.key) & FILE_ATTRIBUTE_READONLY) || fs.isImageMapped(path.key)) {

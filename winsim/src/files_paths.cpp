@@ -142,3 +142,26 @@ HostLocation locate(const WindowsPath& path) {
 }
 
 } // namespace winsim
+
+namespace winsim {
+
+DWORD existingFileRefusal(const WindowsPath& path, const HostLocation& location,
+                          const FileUse& use) {
+    FileSystem& files = machine().files;
+    switch (location.state) {
+    case PathState::ParentMissing:
+        return ERROR_PATH_NOT_FOUND;
+    case PathState::Missing:
+        return ERROR_FILE_NOT_FOUND;
+    case PathState::Directory:
+        return ERROR_ACCESS_DENIED;
+    case PathState::File:
+        break;
+    }
+    if (files.isDeletePending(path.key)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    return files.shareConflict(path.key, use);
+}
+
+} // namespace winsim

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "files_model.h"
+
 namespace winsim {
 
 struct WindowsPath {
@@ -31,5 +33,11 @@ struct HostLocation {
 // Names are matched without regard to case, as NTFS does, against the host directory.
 HostLocation locate(const WindowsPath& path);
 std::string driveRoot();
+
+// Why opening the existing file at `path` with `use` fails: 3 and 2 for a missing parent or
+// file, 5 for a directory or a file pending deletion, 32 for a share conflict; 0 when it
+// may be opened.
+DWORD existingFileRefusal(const WindowsPath& path, const HostLocation& location,
+                          const FileUse& use);
 
 } // namespace winsim

@@ -48,22 +48,8 @@ bool isPeImage(const std::string& host) {
 
 // The loader opens the image to read and execute it, sharing read and delete.
 DWORD imageRefusal(const winsim::WindowsPath& path, const winsim::HostLocation& location) {
-    winsim::FileSystem& files = winsim::machine().files;
-    switch (location.state) {
-    case winsim::PathState::ParentMissing:
-        return ERROR_PATH_NOT_FOUND;
-    case winsim::PathState::Missing:
-        return ERROR_FILE_NOT_FOUND;
-    case winsim::PathState::Directory:
-        return ERROR_ACCESS_DENIED;
-    case winsim::PathState::File:
-        break;
-    }
-    if (files.isDeletePending(path.key)) {
-        return ERROR_ACCESS_DENIED;
-    }
     const winsim::FileUse use{GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ | FILE_SHARE_DELETE};
-    if (DWORD error = files.shareConflict(path.key, use)) {
+    if (DWORD error = winsim::existingFileRefusal(path, location, use)) {
         return error;
     }
     return isPeImage(location.host) ? 0 : ERROR_BAD_EXE_FORMAT;
