@@ -21,9 +21,14 @@ RunLock takeRunLock() {
     if (lock.mutex == nullptr) {
         return lock;
     }
-    DWORD start = GetTickCount();
-    lock.waitResult = WaitForSingleObject(lock.mutex, kLongestWaitMs);
-    lock.waitedMs = GetTickCount() - start;
+    // A free lock is taken without a wait line: two tick reads around an instant wait can
+    // still differ by a tick, so only a lock another run holds starts the clock.
+    lock.waitResult = WaitForSingleObject(lock.mutex, 0);
+    if (lock.waitResult == WAIT_TIMEOUT) {
+        DWORD start = GetTickCount();
+        lock.waitResult = WaitForSingleObject(lock.mutex, kLongestWaitMs);
+        lock.waitedMs = GetTickCount() - start;
+    }
     return lock;
 }
 

@@ -24,6 +24,7 @@ struct MachineSettings {
     DWORD osPlatform = VER_PLATFORM_WIN32_NT;
     bool administrator = true;      // the manifest asks for elevation
     DWORD systemDirectoryError = 0; // a fault: GetSystemDirectoryW fails with it (not saved)
+    DWORD msPerTickRead = 0;        // the clock moves on after each GetTickCount (not saved)
 };
 
 // Where Windows lives on every simulated machine; the spooler finds its files there whatever

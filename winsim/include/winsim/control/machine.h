@@ -36,6 +36,10 @@ void* programInstance();
 
 uint64_t clockMs();
 void setClockMs(uint64_t ms);
+// Code takes time to run: after each GetTickCount the clock moves on by ms, so two reads
+// around a call that returns at once can differ, as a 15.6 ms tick makes them on Windows.
+// 0 (the default) keeps the clock still between waits. Not saved with the machine.
+void passTimeBetweenTickReads(uint32_t ms);
 
 // What the program left open: a test's teardown asserts both are 0.
 size_t openHandleCount();
