@@ -69,6 +69,10 @@ void failSpoolerCall(SpoolerCall call, unsigned times, uint32_t error, unsigned 
     machine().spooler.faults[call] = CallFault{times, error, after};
 }
 
+void answerDriverDirectoryWithoutSize(unsigned times) {
+    machine().spooler.sizelessDirectoryAnswers = times;
+}
+
 void setPrinterJobs(const std::string& printer, uint32_t jobs) {
     RegKey* key = findPrinter(printer);
     if (!key) {

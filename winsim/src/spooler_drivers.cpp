@@ -220,6 +220,11 @@ BOOL WINAPI GetPrinterDriverDirectoryW(LPWSTR pName, LPWSTR pEnvironment, DWORD 
     if (!spooler().answers(SpoolerCall::GetPrinterDriverDirectory)) {
         return FALSE;
     }
+    if (spooler().sizelessDirectoryAnswers > 0) {
+        --spooler().sizelessDirectoryAnswers;
+        *pcbNeeded = 0;
+        return TRUE;
+    }
     const RegKey* environment = findEnvironment(pEnvironment);
     if (!environment) {
         return fail(ERROR_INVALID_ENVIRONMENT);

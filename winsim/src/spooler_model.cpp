@@ -125,6 +125,7 @@ void Spooler::forgetEverything() {
     keptDlls_.clear();
     loaded_.clear();
     faults.clear();
+    sizelessDirectoryAnswers = 0;
     monitorPorts.clear();
     keepDllAfterDelete.clear();
 }

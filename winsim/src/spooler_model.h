@@ -58,6 +58,7 @@ class Spooler {
     void monitorDeleted(const std::string& monitor, const std::string& dllPath);
 
     std::map<control::SpoolerCall, CallFault> faults;
+    unsigned sizelessDirectoryAnswers = 0; // GetPrinterDriverDirectoryW calls that name no size
     std::map<std::string, std::vector<std::string>> monitorPorts; // by case-folded monitor
     std::set<std::string> keepDllAfterDelete;                     // case-folded monitors
 

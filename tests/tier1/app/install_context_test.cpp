@@ -39,4 +39,15 @@ TEST_F(InstallContextSetUp, ProgramDirKeepsItsTrailingSeparator) {
     }
 }
 
+// A spooler that answers the size probe with success has no directory to give: the set-up
+// leaves the directory unset and says nothing.
+TEST_F(InstallContextSetUp, DriverDirectoryProbeThatSucceedsLeavesNoDirectory) {
+    winsim::control::answerDriverDirectoryWithoutSize(1);
+    InstallContext context;
+    EXPECT_EQ(nullptr, context.driverDir);
+    EXPECT_EQ("orvhelp.chm", u8(context.helpFile));
+    EXPECT_EQ(0, context.errorCount);
+    EXPECT_EQ("Folioscope 2060\r\n>Check Spooler\r\n", utf8(context.logText));
+}
+
 } // namespace

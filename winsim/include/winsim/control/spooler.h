@@ -34,6 +34,11 @@ enum class SpoolerCall {
 // in between); 0 times clears the fault.
 void failSpoolerCall(SpoolerCall call, unsigned times, uint32_t error, unsigned after = 0);
 
+// The next `times` GetPrinterDriverDirectoryW calls succeed at once, write nothing and name
+// a size of 0, even to a caller that asks for the size with no buffer. Windows' spooler
+// never answers so; a third-party print provider might. Not saved with the machine.
+void answerDriverDirectoryWithoutSize(unsigned times);
+
 // The printer's queue holds this many jobs. Emptying the queue of a printer that is
 // pending deletion removes it, as finishing its last job would.
 void setPrinterJobs(const std::string& printer, uint32_t jobs);
