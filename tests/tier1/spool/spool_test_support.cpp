@@ -89,17 +89,12 @@ PrinterState printer(const std::string& name) {
     return PrinterState{};
 }
 
-std::string foundMonitorHeader() {
-    return lines({
-        ">DeleteMonitor",
-        "  ------- 2 existing monitors ----------",
-        "  1. Local Port",
-        "  2. Folioscope:",
-        "  ---------------------------------------",
-        "  Port monitor is found. Index=2",
-        "  Trying to get monitor filename from MONITOR_INFO_2",
-        "  Auto calculated monitor file name: C:\\Windows\\system32\\orvmon64.dll",
-    });
+std::string outcome(const InstallContext& context) {
+    std::string line = "errors " + std::to_string(context.errorCount) + ", deferred";
+    for (DeferredFile* file = context.deferredFiles; file != nullptr; file = file->next) {
+        line += " " + u8(file->path);
+    }
+    return line + "\n";
 }
 
 } // namespace spool_test

@@ -10,6 +10,7 @@
 #include <winspool.h>
 
 #include "app/install_context.h"
+#include "support/golden.h"
 #include "support/machine_test.h"
 #include "system/deferred_files.h"
 #include "winsim/control.h"
@@ -23,8 +24,8 @@ const std::string kMonitorDll = kSystemDir + "orvmon64.dll";
 
 // Lines as the log writes them: each followed by CR LF.
 std::string lines(std::initializer_list<std::string> texts);
-// The start of removePortMonitor's log when the product's monitor is listed second.
-std::string foundMonitorHeader();
+// The context's error count and deferred files, as a transcript line.
+std::string outcome(const InstallContext& context);
 
 // Where the log ends now; logSince gives what was written after that.
 size_t logMark(const InstallContext& context);
@@ -34,6 +35,11 @@ template <class Call> std::string logOf(InstallContext& context, Call call) {
     size_t mark = logMark(context);
     call();
     return logSince(context, mark);
+}
+// Adds a case to a golden transcript: its name, then what the call logged.
+template <class Call>
+void logCase(std::string& transcript, const std::string& name, InstallContext& context, Call call) {
+    transcript += "== " + name + "\n" + logOf(context, call);
 }
 // The monitor removal as the uninstall sequence runs it: list, remove, drop the list.
 void removeMonitorAsUninstallDoes(InstallContext& context);
