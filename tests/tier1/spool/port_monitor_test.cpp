@@ -134,9 +134,7 @@ TEST_F(PortMonitorTest, LookupIsExactAndCaseSensitive) {
     MonitorList list{entries, 2, 3};
     EXPECT_EQ(-1, findProductMonitor(list));
     InstallContext context;
-    EXPECT_EQ(lines({"------- 3 existing monitors ----------", "1. folioscope:", "2. Folioscope:2",
-                     "3. ***EMPTY***", "---------------------------------------"}),
-              logOf(context, [&] { logMonitorList(context, list); }));
+    expectGolden("spool/monitor-list", logOf(context, [&] { logMonitorList(context, list); }));
     entries[2].pName = product;
     EXPECT_EQ(2, findProductMonitor(list));
     MONITOR_INFO_1W level1[2] = {{lower}, {product}};

@@ -9,20 +9,15 @@ namespace spool_test {
 
 using namespace winsim::control;
 
-std::string lines(std::initializer_list<std::string> texts) {
-    std::string joined;
-    for (const std::string& text : texts) {
-        joined += text + "\r\n";
-    }
-    return joined;
-}
-
-size_t logMark(const InstallContext& context) {
-    return lengthOf(context.logText);
-}
-
-std::string logSince(const InstallContext& context, size_t mark) {
+std::string logOf(InstallContext& context, const std::function<void()>& call) {
+    const size_t mark = lengthOf(context.logText);
+    call();
     return winsim::toUtf8(textOf(context.logText) + mark);
+}
+
+void logCase(std::string& transcript, const std::string& name, InstallContext& context,
+             const std::function<void()>& call) {
+    transcript += "== " + name + "\n" + logOf(context, call);
 }
 
 void removeMonitorAsUninstallDoes(InstallContext& context) {

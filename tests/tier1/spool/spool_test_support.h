@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
+#include <functional>
 #include <string>
 
 #include <windows.h>
@@ -22,25 +22,13 @@ const std::string kSystemDir = "C:\\Windows\\system32\\";
 const std::string kDriverDir = "C:\\Windows\\system32\\spool\\DRIVERS\\x64\\";
 const std::string kMonitorDll = kSystemDir + "orvmon64.dll";
 
-// Lines as the log writes them: each followed by CR LF.
-std::string lines(std::initializer_list<std::string> texts);
 // The context's error count and deferred files, as a transcript line.
 std::string outcome(const InstallContext& context);
-
-// Where the log ends now; logSince gives what was written after that.
-size_t logMark(const InstallContext& context);
-std::string logSince(const InstallContext& context, size_t mark);
 // What the call wrote to the context's log.
-template <class Call> std::string logOf(InstallContext& context, Call call) {
-    size_t mark = logMark(context);
-    call();
-    return logSince(context, mark);
-}
+std::string logOf(InstallContext& context, const std::function<void()>& call);
 // Adds a case to a golden transcript: its name, then what the call logged.
-template <class Call>
-void logCase(std::string& transcript, const std::string& name, InstallContext& context, Call call) {
-    transcript += "== " + name + "\n" + logOf(context, call);
-}
+void logCase(std::string& transcript, const std::string& name, InstallContext& context,
+             const std::function<void()>& call);
 // The monitor removal as the uninstall sequence runs it: list, remove, drop the list.
 void removeMonitorAsUninstallDoes(InstallContext& context);
 

@@ -14,15 +14,6 @@ int runWord(const std::string& word) {
     return wWinMain(static_cast<HINSTANCE>(programInstance()), nullptr, nullptr, 1);
 }
 
-void productDriverOfBuild(const std::string& version) {
-    DriverSetup driver;
-    driver.name = "Folioscope printer";
-    driver.driverFile = "orvdrv64.dll";
-    driver.configFile = "orvui64.dll";
-    driver.version = version;
-    registerDriver(driver);
-}
-
 struct StatusCase {
     const char* situation;
     std::function<void()> prepare;
@@ -38,7 +29,7 @@ TEST_F(StatusCommands, AnswerFromTheDefaultPrinterAndTheFirstProductPrinter) {
     auto twoProductPrinters = [](const std::string& version) {
         return [version] {
             registerOtherDriver();
-            productDriverOfBuild(version);
+            registerProductDriver(version);
             addPrinter("0 Other", "LPT1:", kOtherDriver);
             addPrinter("A Folioscope", "LPT1:", "Folioscope printer");
             addPrinter("B Folioscope", "LPT1:", "Folioscope printer");
@@ -105,7 +96,7 @@ TEST_F(StatusCommands, AnswerFromTheDefaultPrinterAndTheFirstProductPrinter) {
 // (Windows' "Fax" printer has 0x4040).
 TEST_F(StatusCommands, DefaultPrinterNamesMustFitTheirBuffers) {
     windowsMachine(dir());
-    productDriverOfBuild("3.0.0.2060");
+    registerProductDriver("3.0.0.2060");
     const struct {
         std::string name;
         bool marked;
