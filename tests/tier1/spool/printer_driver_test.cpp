@@ -39,30 +39,29 @@ std::string driverState() {
 // Whatever happens to the registration, no staged copy is left behind; one that cannot
 // be deleted now is deferred.
 TEST_F(PrinterDriverTest, StagingOutcomes) {
-    const struct {
-        const char* situation;
-        bool driverDll, helpFile;
-        std::function<void()> arrange;
-    } rows[] = {
-        {"all files", true, true, [] {}},
-        {"help file missing", true, false, [] {}},
-        {"driver DLL missing", false, true, [] {}},
-        {"registration refused", true, true,
+    const auto missing = [](const char* file) {
+        return [=] { DeleteFileW(W(kProgramDir + file)); };
+    };
+    const Case rows[] = {
+        {"all files", [] {}},
+        {"help file missing", missing("orvhelp.chm")},
+        {"driver DLL missing", missing("orvdrv64.dll")},
+        {"registration refused",
          [] { control::failSpoolerCall(SpoolerCall::AddPrinterDriverEx, 1, ERROR_ACCESS_DENIED); }},
         // A scanner reads the staged UI DLL and lets others write, but not delete.
-        {"staged copy locked", true, true,
+        {"staged copy locked",
          [] {
              winsim::machine().files.holdFile(kDriverDir + "orvui64.dll", "scanner", GENERIC_READ,
                                               FILE_SHARE_READ | FILE_SHARE_WRITE, false);
          }},
     };
     std::string transcript;
-    for (const auto& row : rows) {
+    for (const Case& row : rows) {
         control::freshMachine(dir());
-        placeDriverFiles(row.driverDll, true, row.helpFile);
-        row.arrange();
+        placeDriverFiles();
+        row.second();
         InstallContext context;
-        logCase(transcript, row.situation, context, [&] { installPrinterDriver(context); });
+        logCase(transcript, row.first, context, [&] { installPrinterDriver(context); });
         transcript += driverState() + outcome(context);
     }
     expectGolden("spool/driver-install", transcript);
@@ -72,7 +71,7 @@ TEST_F(PrinterDriverTest, StagingOutcomes) {
 // the driver DLL's name fails before any file is opened (the directory here does not exist,
 // so a path that fits fails when it is opened).
 TEST_F(PrinterDriverTest, AStagedPathMustFitItsBuffer) {
-    placeDriverFiles(true, true, true);
+    placeDriverFiles();
     for (size_t length : {263, 264}) {
         InstallContext context;
         assign(context.driverDir, W("C:\\" + std::string(length - 16, 'd') + "\\"));

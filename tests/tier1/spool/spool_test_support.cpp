@@ -37,16 +37,10 @@ void registerProductMonitor(uint16_t build) {
     registerMonitor("Folioscope:", "orvmon64.dll", "3.0.0." + std::to_string(build));
 }
 
-void placeDriverFiles(bool driver, bool ui, bool help) {
-    if (driver) {
-        ASSERT_TRUE(writeVersionedPe(kProgramDir + "orvdrv64.dll", 3, 0, 0, 2060));
-    }
-    if (ui) {
-        ASSERT_TRUE(writeVersionedPe(kProgramDir + "orvui64.dll", 3, 0, 0, 2060));
-    }
-    if (help) {
-        ASSERT_TRUE(writeFile(kProgramDir + "orvhelp.chm", "help"));
-    }
+void placeDriverFiles() {
+    ASSERT_TRUE(writeVersionedPe(kProgramDir + "orvdrv64.dll", 3, 0, 0, 2060));
+    ASSERT_TRUE(writeVersionedPe(kProgramDir + "orvui64.dll", 3, 0, 0, 2060));
+    ASSERT_TRUE(writeFile(kProgramDir + "orvhelp.chm", "help"));
 }
 
 void registerOtherDriver() {

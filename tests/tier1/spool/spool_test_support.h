@@ -36,7 +36,8 @@ void removeMonitorAsUninstallDoes(InstallContext& context);
 void writeMonitorDll(const std::string& windowsPath, uint16_t build);
 // The product monitor "Folioscope:" registered with orvmon64.dll of that build.
 void registerProductMonitor(uint16_t build);
-void placeDriverFiles(bool driver, bool ui, bool help);
+// The driver DLL, its UI DLL and the help file in the program's directory.
+void placeDriverFiles();
 
 // Another vendor's driver that printers of other makers use.
 const std::string kOtherDriver = "Generic / Text Only";
