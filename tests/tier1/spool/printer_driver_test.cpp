@@ -109,6 +109,12 @@ TEST_F(PrinterDriverTest, RemovalListsTheDriversAndRestartsTheSpoolerOnce) {
              registerProductMonitor(2060);
              addPrinter("Kept", "Folioscope:", "Folioscope printer");
          }},
+        {"listed, then unknown to the spooler",
+         [&] {
+             installed();
+             control::failSpoolerCall(SpoolerCall::DeletePrinterDriverEx, 2,
+                                      ERROR_UNKNOWN_PRINTER_DRIVER);
+         }},
         {"nothing installed", [] {}},
         {"unread, nothing installed", unread(0)},
         {"unread, refused twice", unread(2)},
