@@ -1,10 +1,8 @@
 #include "run_test_support.h"
 
-#include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <sstream>
 
+#include "support/golden.h"
 #include "tier1/spool/spool_test_support.h"
 
 namespace {
@@ -12,31 +10,13 @@ namespace {
 using namespace run_test;
 using namespace winsim::control;
 
-// What a person sees of a run: its exit code and the log dialog's title and text. With
-// FOLIO_UPDATE_GOLDEN set, the files are written instead of compared.
+// What a person sees of a run: its exit code and the log dialog's title and text.
 std::string transcript(int exitCode) {
     std::string text = "exit code " + std::to_string(exitCode) + "\n";
     for (const ShownDialog& dialog : dialogs()) {
         text += "dialog: " + dialog.title + "\n" + dialog.controls.at(1001);
     }
     return text;
-}
-
-std::string goldenPath(const std::string& name) {
-    return std::string(FOLIO_SOURCE_DIR) + "/tests/golden/" + name + ".log";
-}
-
-void compareWithGolden(const std::string& name, const std::string& actual) {
-    const std::string path = goldenPath(name);
-    if (std::getenv("FOLIO_UPDATE_GOLDEN") != nullptr) {
-        std::ofstream(path, std::ios::binary) << actual;
-        return;
-    }
-    std::ifstream file(path, std::ios::binary);
-    ASSERT_TRUE(file) << "no golden log " << path << " (FOLIO_UPDATE_GOLDEN=1 writes it)";
-    std::stringstream expected;
-    expected << file.rdbuf();
-    EXPECT_EQ(expected.str(), actual) << name;
 }
 
 void installed() {
@@ -127,7 +107,7 @@ TEST_F(GoldenRuns, LogsOfTheMainRunsStayExactlyAsReviewed) {
         setShiftHeld(true);
         setDialogClose(DialogClose::CloseButton);
         int exitCode = run({golden.word});
-        compareWithGolden(golden.name, transcript(exitCode));
+        expectGolden(golden.name, transcript(exitCode));
         golden.check();
     }
 }

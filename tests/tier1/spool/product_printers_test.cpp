@@ -1,148 +1,170 @@
-// Deleting the product's printers (remembering them first) and adding one on the
-// product's port.
+// Product printers across a reinstall: deleted, those with a "SubKey" remembered first, and
+// created again with their settings after the new driver is in; a printer "Folioscope" is
+// added on the product's port when none comes back.
 #include "spool_test_support.h"
 
+#include <functional>
+#include <vector>
+
 #include "spool/kept_printers.h"
+#include "spool/printer_settings.h"
 #include "spool/product_printers.h"
 
 namespace {
 
 using namespace spool_test;
 namespace control = winsim::control;
+using Data = std::vector<control::PrinterData>;
 
-class ProductPrintersTest : public MachineTest {
-  protected:
-    void SetUp() override {
-        MachineTest::SetUp();
-        registerProductMonitor(2060);
-        registerProductDriver();
-    }
-};
-
-void addProductPrinter(const std::string& name, const std::string& subKey, DWORD jobs = 0) {
+void addProductPrinter(const std::string& name, const Data& data, const std::string& comment = "",
+                       const std::string& location = "", DWORD jobs = 0) {
     control::PrinterSetup setup;
     setup.name = name;
     setup.port = "Folioscope:";
     setup.driver = "Folioscope printer";
-    setup.data = {{"PrinterDriverData", "SubKey", subKey}};
+    setup.comment = comment;
+    setup.location = location;
+    setup.data = data;
     setup.jobs = jobs;
     control::addPrinter(setup);
 }
 
-std::vector<std::string> keptNames(const InstallContext& context) {
-    std::vector<std::string> names;
+control::PrinterData defaultKey(const std::string& text) {
+    return {"PrinterDriverData", "SubKey", text};
+}
+control::PrinterData userKey(const std::string& text) {
+    return {"DsUser", "SubKey", text};
+}
+
+// Every printer with all that a reinstall must carry over, and the default printer.
+std::string printersState() {
+    std::string text;
+    for (const control::PrinterState& p : control::printers()) {
+        text += "  [" + p.name + "] [" + p.port + "] [" + p.driver + "] [" + p.printProcessor +
+                "] [" + p.comment + "] [" + p.location + "] " + std::to_string(p.attributes) +
+                (p.pendingDeletion ? " pending" : "");
+        for (const auto& value : p.data) {
+            text += " [" + value.first + "=" + value.second + "]";
+        }
+        text += "\n";
+    }
+    return text + "  default [" + control::defaultPrinter() + "]\n";
+}
+
+std::string keptState(const InstallContext& context) {
+    std::string text = "kept:";
     for (KeptPrinter* kept = context.keptPrinters; kept != nullptr; kept = kept->next) {
-        names.push_back(u8(kept->printer->pPrinterName) + "=" + kept->subKey);
+        text += " [" + u8(kept->printer->pPrinterName) + "=" + kept->subKey + "]";
     }
-    return names;
+    return text + "\n";
 }
 
-TEST_F(ProductPrintersTest, OnlyPrintersOfTheExactProductDriverAreDeleted) {
-    registerOtherDriver();
-    addPrinter("Other", "LPT1:", kOtherDriver);
-    addPrinter("Suffix", "LPT1:", "Folioscope printer 2");
-    addPrinter("Upper", "LPT1:", "FOLIOSCOPE PRINTER");
-    {
-        InstallContext context;
-        EXPECT_EQ(lines({">DeleteAllPrinters"}),
-                  logOf(context, [&] { deleteProductPrinters(context); }));
-        EXPECT_EQ(nullptr, context.keptPrinters);
-    }
-    addProductPrinter("P1", "one");
-    addProductPrinter("P2", "two");
-    InstallContext context;
-    EXPECT_EQ(lines({">DeleteAllPrinters", "  >DeletePrinter(P1)", "    OK", "  >DeletePrinter(P2)",
-                     "    OK"}),
-              logOf(context, [&] { deleteProductPrinters(context); }));
-    EXPECT_EQ((std::vector<std::string>{"P2=two", "P1=one"}), keptNames(context))
-        << "each remembered printer goes to the front";
-    for (const char* name : {"P1", "P2"}) {
-        EXPECT_EQ("", printer(name).name) << name;
-    }
-    for (const char* name : {"Other", "Suffix", "Upper"}) {
-        EXPECT_EQ(name, printer(name).name);
-    }
-    EXPECT_EQ(0, context.errorCount);
-}
+using ProductPrintersTest = MachineTest;
 
-TEST_F(ProductPrintersTest, PrinterThatCannotBeOpenedOrDeletedIsReportedAndTheRestGoesOn) {
-    addProductPrinter("P1 gone", "one");
-    addProductPrinter("P2 stuck", "two");
-    addProductPrinter("P3", "three", 3); // its queued jobs are purged, not left pending
-    InstallContext context;
-    {
-        // Someone removes the first printer after the list was taken.
-        HANDLE handle = nullptr;
-        PRINTER_DEFAULTSW rights{nullptr, nullptr, PRINTER_ALL_ACCESS};
-        ASSERT_TRUE(OpenPrinterW(W("P1 gone"), &handle, &rights));
-        ASSERT_TRUE(DeletePrinter(handle));
-        ClosePrinter(handle);
-    }
-    control::failSpoolerCall(control::SpoolerCall::DeletePrinter, 1, ERROR_ACCESS_DENIED);
-    EXPECT_EQ(lines({">DeleteAllPrinters", "  >DeletePrinter(P1 gone)",
-                     "    Error(16): Can`t open printer 'P1 gone' - (The printer name is invalid.)",
-                     "  >DeletePrinter(P2 stuck)",
-                     "    Error(17): Can`t delete printer 'P2 stuck' - (Access is denied.)",
-                     "  >DeletePrinter(P3)", "    OK"}),
-              logOf(context, [&] { deleteProductPrinters(context); }));
-    EXPECT_EQ(2, context.errorCount);
-    EXPECT_EQ("P2 stuck", printer("P2 stuck").name);
-    EXPECT_EQ("", printer("P3").name);
-    EXPECT_EQ((std::vector<std::string>{"P3=three", "P2 stuck=two"}), keptNames(context));
-}
-
-TEST_F(ProductPrintersTest, AddedPrinterUsesTheProductPortAndDriver) {
-    InstallContext context;
-    const std::string checked = lines(
-        {">AddPrinter(Folioscope)", "  Let's check our port monitors", "  Port monitor is found"});
-    EXPECT_EQ(checked + lines({"  OK :)"}), logOf(context, [&] {
-                  HANDLE handle = addProductPrinter(context, W("Folioscope"));
-                  ASSERT_NE(nullptr, handle);
-                  ClosePrinter(handle);
-              }));
-    control::PrinterState added = printer("Folioscope");
-    EXPECT_EQ("Folioscope:", added.port);
-    EXPECT_EQ("Folioscope printer", added.driver);
-    EXPECT_EQ("WinPrint", added.printProcessor);
-    EXPECT_EQ("", added.comment);
-
-    // The name is taken now: the spooler's reason comes with error 15.
-    EXPECT_EQ(
-        checked + lines({"  Error(15): Can`t add printer 'Folioscope' - (The printer "
-                         "already exists.)"}),
-        logOf(context, [&] { EXPECT_EQ(nullptr, addProductPrinter(context, W("Folioscope"))); }));
-    EXPECT_EQ(1, context.errorCount);
-}
-
-TEST_F(ProductPrintersTest, MissingMonitorIsOnlyLoggedAndTheAddIsStillTried) {
-    const std::string refused =
-        "  Error(15): Can`t add printer 'Folioscope' - (The specified port is unknown.)";
-    ASSERT_TRUE(DeleteMonitorW(nullptr, nullptr, W("Folioscope:")));
+// Only printers of the exact product driver go, whether kept or not; the kept list is built
+// front first and the printers come back in its order: were the default given to every
+// printer, P1 would take it. A printer that cannot be opened or deleted is reported and the
+// rest goes on; its queued jobs do not keep a printer pending.
+TEST_F(ProductPrintersTest, PrintersAreDeletedAndComeBackWithTheirSettings) {
+    const std::string longest(63, 'k'); // 64 bytes with the terminator: fits
+    const std::string tooLong(64, 'k');
     const struct {
         const char* situation;
-        const char* deleteFirst;
-        std::string log;
+        bool monitor;
+        std::function<void()> arrange;
+        std::function<void()> whileListed;
     } rows[] = {
-        {"another monitor", "",
-         lines({">AddPrinter(Folioscope)", "  Let's check our port monitors",
-                "  No Folioscope port monitor was found.",
-                "  ------- 1 existing monitors ----------", "  1. Local Port",
-                "  ---------------------------------------", refused})},
-        {"no monitors at all", "Local Port",
-         lines({">AddPrinter(Folioscope)", "  Let's check our port monitors",
-                "  1. EnumMonitors returns true", "  No Folioscope port monitor was found.",
-                "  BTW, there is no port monitors on this system.", refused})},
+        {"other drivers only", true,
+         [] {
+             registerOtherDriver();
+             addPrinter("Other", "LPT1:", kOtherDriver);
+             addPrinter("Suffix", "LPT1:", "Folioscope printer 2");
+             addPrinter("Upper", "LPT1:", "FOLIOSCOPE PRINTER");
+         },
+         [] {}},
+        {"settings carried", true,
+         [] {
+             addProductPrinter("P1", {defaultKey("one"), userKey("one")}, "first", "desk");
+             addProductPrinter("P2", {userKey("two")}, "second", "hall");
+             control::setDefaultPrinter("P2");
+         },
+         [] {}},
+        {"SubKey from either place", true,
+         [&] {
+             addProductPrinter("A default key", {defaultKey("from-default"), userKey("ignored")});
+             addProductPrinter("B user key", {userKey("from-dsuser")});
+             addProductPrinter("C longest", {defaultKey(longest)});
+             addProductPrinter("D too long", {defaultKey(tooLong), userKey(tooLong)});
+             addProductPrinter("E none", {});
+             addProductPrinter("F empty", {defaultKey("")});
+         },
+         [] {}},
+        {"gone, stuck and busy", true,
+         [] {
+             addProductPrinter("P1 gone", {defaultKey("one")});
+             addProductPrinter("P2 stuck", {defaultKey("two")});
+             addProductPrinter("P3", {defaultKey("three")}, "", "", 3);
+         },
+         [] {
+             HANDLE handle = nullptr;
+             PRINTER_DEFAULTSW rights{nullptr, nullptr, PRINTER_ALL_ACCESS};
+             ASSERT_TRUE(OpenPrinterW(W("P1 gone"), &handle, &rights));
+             ASSERT_TRUE(DeletePrinter(handle));
+             ClosePrinter(handle);
+             control::failSpoolerCall(control::SpoolerCall::DeletePrinter, 1, ERROR_ACCESS_DENIED);
+         }},
+        {"the only product printer has no SubKey", true, [] { addProductPrinter("P1", {}); },
+         [] {}},
+        {"another monitor", false, [] { addProductPrinter("P1", {defaultKey("one")}); }, [] {}},
+        {"no monitors at all", false,
+         [] { ASSERT_TRUE(DeleteMonitorW(nullptr, nullptr, W("Local Port"))); }, [] {}},
     };
+    std::string transcript;
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.situation);
-        if (*row.deleteFirst != '\0') {
-            ASSERT_TRUE(DeleteMonitorW(nullptr, nullptr, W(row.deleteFirst)));
+        control::freshMachine(dir());
+        if (row.monitor) {
+            registerProductMonitor(2060);
         }
+        registerProductDriver();
+        row.arrange();
         InstallContext context;
-        EXPECT_EQ(row.log, logOf(context, [&] {
-                      EXPECT_EQ(nullptr, addProductPrinter(context, W("Folioscope")));
-                  }));
+        row.whileListed();
+        logCase(transcript, std::string(row.situation) + ": deleted", context,
+                [&] { deleteProductPrinters(context); });
+        transcript += keptState(context) + printersState();
+        logCase(transcript, std::string(row.situation) + ": restored", context,
+                [&] { restorePrinters(context); });
+        transcript += printersState() + outcome(context);
     }
+    expectGolden("spool/product-printers", transcript);
+}
+
+TEST_F(ProductPrintersTest, DeletedMarkIsRemovedAndNothingElse) {
+    const std::string root = "Software\\Orvanta Software KFT\\Folioscope\\Folioscopes\\";
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, W(root + "one"), 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetValueExA(key, "deleted", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetValueExA(key, "paper", 0, REG_SZ, reinterpret_cast<const BYTE*>("A4"), 3));
+    RegCloseKey(key);
+    registerProductMonitor(2060);
+    registerProductDriver();
+    addProductPrinter("P1", {defaultKey("one")});
+    addProductPrinter("P2", {defaultKey("two")});
+    InstallContext context;
+    deleteProductPrinters(context);
+    restorePrinters(context);
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, W(root + "one"), 0, KEY_READ, &key));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              RegQueryValueExA(key, "deleted", nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "paper", nullptr, nullptr, nullptr, nullptr));
+    RegCloseKey(key);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              RegOpenKeyExW(HKEY_CURRENT_USER, W(root + "two"), 0, KEY_READ, &key))
+        << "a missing settings key is not created";
+    EXPECT_FALSE(clearDeletedMark("one")) << "the mark is gone already";
 }
 
 } // namespace

@@ -9,20 +9,15 @@ namespace spool_test {
 
 using namespace winsim::control;
 
-std::string lines(std::initializer_list<std::string> texts) {
-    std::string joined;
-    for (const std::string& text : texts) {
-        joined += text + "\r\n";
-    }
-    return joined;
-}
-
-size_t logMark(const InstallContext& context) {
-    return lengthOf(context.logText);
-}
-
-std::string logSince(const InstallContext& context, size_t mark) {
+std::string logOf(InstallContext& context, const std::function<void()>& call) {
+    const size_t mark = lengthOf(context.logText);
+    call();
     return winsim::toUtf8(textOf(context.logText) + mark);
+}
+
+void logCase(std::string& transcript, const std::string& name, InstallContext& context,
+             const std::function<void()>& call) {
+    transcript += "== " + name + "\n" + logOf(context, call);
 }
 
 void removeMonitorAsUninstallDoes(InstallContext& context) {
@@ -42,16 +37,10 @@ void registerProductMonitor(uint16_t build) {
     registerMonitor("Folioscope:", "orvmon64.dll", "3.0.0." + std::to_string(build));
 }
 
-void placeDriverFiles(bool driver, bool ui, bool help) {
-    if (driver) {
-        ASSERT_TRUE(writeVersionedPe(kProgramDir + "orvdrv64.dll", 3, 0, 0, 2060));
-    }
-    if (ui) {
-        ASSERT_TRUE(writeVersionedPe(kProgramDir + "orvui64.dll", 3, 0, 0, 2060));
-    }
-    if (help) {
-        ASSERT_TRUE(writeFile(kProgramDir + "orvhelp.chm", "help"));
-    }
+void placeDriverFiles() {
+    ASSERT_TRUE(writeVersionedPe(kProgramDir + "orvdrv64.dll", 3, 0, 0, 2060));
+    ASSERT_TRUE(writeVersionedPe(kProgramDir + "orvui64.dll", 3, 0, 0, 2060));
+    ASSERT_TRUE(writeFile(kProgramDir + "orvhelp.chm", "help"));
 }
 
 void registerOtherDriver() {
@@ -89,17 +78,12 @@ PrinterState printer(const std::string& name) {
     return PrinterState{};
 }
 
-std::string foundMonitorHeader() {
-    return lines({
-        ">DeleteMonitor",
-        "  ------- 2 existing monitors ----------",
-        "  1. Local Port",
-        "  2. Folioscope:",
-        "  ---------------------------------------",
-        "  Port monitor is found. Index=2",
-        "  Trying to get monitor filename from MONITOR_INFO_2",
-        "  Auto calculated monitor file name: C:\\Windows\\system32\\orvmon64.dll",
-    });
+std::string outcome(const InstallContext& context) {
+    std::string line = "errors " + std::to_string(context.errorCount) + ", deferred";
+    for (DeferredFile* file = context.deferredFiles; file != nullptr; file = file->next) {
+        line += " " + u8(file->path);
+    }
+    return line + "\n";
 }
 
 } // namespace spool_test

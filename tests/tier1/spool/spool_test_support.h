@@ -3,13 +3,14 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
+#include <functional>
 #include <string>
 
 #include <windows.h>
 #include <winspool.h>
 
 #include "app/install_context.h"
+#include "support/golden.h"
 #include "support/machine_test.h"
 #include "system/deferred_files.h"
 #include "winsim/control.h"
@@ -21,20 +22,13 @@ const std::string kSystemDir = "C:\\Windows\\system32\\";
 const std::string kDriverDir = "C:\\Windows\\system32\\spool\\DRIVERS\\x64\\";
 const std::string kMonitorDll = kSystemDir + "orvmon64.dll";
 
-// Lines as the log writes them: each followed by CR LF.
-std::string lines(std::initializer_list<std::string> texts);
-// The start of removePortMonitor's log when the product's monitor is listed second.
-std::string foundMonitorHeader();
-
-// Where the log ends now; logSince gives what was written after that.
-size_t logMark(const InstallContext& context);
-std::string logSince(const InstallContext& context, size_t mark);
+// The context's error count and deferred files, as a transcript line.
+std::string outcome(const InstallContext& context);
 // What the call wrote to the context's log.
-template <class Call> std::string logOf(InstallContext& context, Call call) {
-    size_t mark = logMark(context);
-    call();
-    return logSince(context, mark);
-}
+std::string logOf(InstallContext& context, const std::function<void()>& call);
+// Adds a case to a golden transcript: its name, then what the call logged.
+void logCase(std::string& transcript, const std::string& name, InstallContext& context,
+             const std::function<void()>& call);
 // The monitor removal as the uninstall sequence runs it: list, remove, drop the list.
 void removeMonitorAsUninstallDoes(InstallContext& context);
 
@@ -42,7 +36,8 @@ void removeMonitorAsUninstallDoes(InstallContext& context);
 void writeMonitorDll(const std::string& windowsPath, uint16_t build);
 // The product monitor "Folioscope:" registered with orvmon64.dll of that build.
 void registerProductMonitor(uint16_t build);
-void placeDriverFiles(bool driver, bool ui, bool help);
+// The driver DLL, its UI DLL and the help file in the program's directory.
+void placeDriverFiles();
 
 // Another vendor's driver that printers of other makers use.
 const std::string kOtherDriver = "Generic / Text Only";

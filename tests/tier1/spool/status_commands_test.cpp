@@ -14,66 +14,42 @@ int runWord(const std::string& word) {
     return wWinMain(static_cast<HINSTANCE>(programInstance()), nullptr, nullptr, 1);
 }
 
-void productDriverOfBuild(const std::string& version) {
-    DriverSetup driver;
-    driver.name = "Folioscope printer";
-    driver.driverFile = "orvdrv64.dll";
-    driver.configFile = "orvui64.dll";
-    driver.version = version;
-    registerDriver(driver);
-}
-
-struct StatusCase {
-    const char* situation;
-    std::function<void()> prepare;
-    const char* word;
-    int exitCode;
-    const char* defaultAfter;
-};
-
 using StatusCommands = MachineTest;
 
-// "A" and "B" enumerate in that order; the other vendor's printer comes first.
+// With a driver version, the other vendor's printer "0 Other" (the default) and the product
+// printers "A" and "B", which enumerate in that order, are there before the row's own steps.
 TEST_F(StatusCommands, AnswerFromTheDefaultPrinterAndTheFirstProductPrinter) {
-    auto twoProductPrinters = [](const std::string& version) {
-        return [version] {
-            registerOtherDriver();
-            productDriverOfBuild(version);
-            addPrinter("0 Other", "LPT1:", kOtherDriver);
-            addPrinter("A Folioscope", "LPT1:", "Folioscope printer");
-            addPrinter("B Folioscope", "LPT1:", "Folioscope printer");
-            setDefaultPrinter("0 Other");
-        };
-    };
-    const StatusCase cases[] = {
-        {"driver build 2044", twoProductPrinters("3.0.0.2044"), "onChkDrv", 103, "0 Other"},
-        {"driver build 2043", twoProductPrinters("3.0.0.2043"), "ONCHKDRV", 3, "0 Other"},
-        {"driver without version", twoProductPrinters(""), "onChkDrv", 3, "0 Other"},
-        {"first product printer cannot be opened",
-         [&] {
-             twoProductPrinters("3.0.0.2060")();
-             failSpoolerCall(SpoolerCall::OpenPrinter, 1, ERROR_ACCESS_DENIED);
-         },
-         "onChkDrv", 3, "0 Other"},
-        {"no product printer", [] { registerOtherDriver(); }, "onChkDrv", 3, ""},
-        {"def.set", twoProductPrinters("3.0.0.2060"), "def.set", 4, "A Folioscope"},
-        {"def.set in capitals", twoProductPrinters("3.0.0.2060"), "DEF.SET", 6, "0 Other"},
-        {"def.set without product printer",
+    const auto none = [] {};
+    const auto setDefault = [](const char* name) { return [=] { setDefaultPrinter(name); }; };
+    const struct {
+        const char* situation;
+        const char* driverVersion; // null: no product printers
+        std::function<void()> prepare;
+        const char* word;
+        int exitCode;
+        const char* defaultAfter;
+    } cases[] = {
+        {"driver build 2044", "3.0.0.2044", none, "onChkDrv", 103, "0 Other"},
+        {"driver build 2043", "3.0.0.2043", none, "ONCHKDRV", 3, "0 Other"},
+        {"driver without version", "", none, "onChkDrv", 3, "0 Other"},
+        {"first product printer cannot be opened", "3.0.0.2060",
+         [] { failSpoolerCall(SpoolerCall::OpenPrinter, 1, ERROR_ACCESS_DENIED); }, "onChkDrv", 3,
+         "0 Other"},
+        {"no product printer", nullptr, registerOtherDriver, "onChkDrv", 3, ""},
+        {"def.set", "3.0.0.2060", none, "def.set", 4, "A Folioscope"},
+        {"def.set in capitals", "3.0.0.2060", none, "DEF.SET", 6, "0 Other"},
+        {"def.set without product printer", nullptr,
          [] {
              registerOtherDriver();
              addPrinter("0 Other", "LPT1:", kOtherDriver);
              setDefaultPrinter("0 Other");
          },
          "def.set", 4, "0 Other"},
-        {"default is another printer", twoProductPrinters("3.0.0.2060"), "onInit", 102, "0 Other"},
-        {"no default printer", [] {}, "onInit", 102, ""},
-        {"default is a product printer",
-         [&] {
-             twoProductPrinters("3.0.0.2060")();
-             setDefaultPrinter("B Folioscope");
-         },
-         "oninit", 3, "B Folioscope"},
-        {"default's driver differs in letter case",
+        {"default is another printer", "3.0.0.2060", none, "onInit", 102, "0 Other"},
+        {"no default printer", nullptr, none, "onInit", 102, ""},
+        {"default is a product printer", "3.0.0.2060", setDefault("B Folioscope"), "oninit", 3,
+         "B Folioscope"},
+        {"default's driver differs in letter case", nullptr,
          [] {
              DriverSetup lookAlike;
              lookAlike.name = "folioscope PRINTER";
@@ -82,18 +58,25 @@ TEST_F(StatusCommands, AnswerFromTheDefaultPrinterAndTheFirstProductPrinter) {
              setDefaultPrinter("Look");
          },
          "onInit", 102, "Look"},
-        {"default cannot be opened", [] { setDefaultPrinter("Gone"); }, "onInit", 102, "Gone"},
-        {"default's details refused",
-         [&] {
-             twoProductPrinters("3.0.0.2060")();
+        {"default cannot be opened", nullptr, setDefault("Gone"), "onInit", 102, "Gone"},
+        {"default's details refused", "3.0.0.2060",
+         [] {
              setDefaultPrinter("B Folioscope");
              failSpoolerCall(SpoolerCall::GetPrinter, 1, ERROR_ACCESS_DENIED);
          },
          "onInit", 102, "B Folioscope"},
     };
-    for (const StatusCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.situation);
         freshMachine(dir());
+        if (c.driverVersion != nullptr) {
+            registerOtherDriver();
+            registerProductDriver(c.driverVersion);
+            addPrinter("0 Other", "LPT1:", kOtherDriver);
+            addPrinter("A Folioscope", "LPT1:", "Folioscope printer");
+            addPrinter("B Folioscope", "LPT1:", "Folioscope printer");
+            setDefaultPrinter("0 Other");
+        }
         c.prepare();
         EXPECT_EQ(c.exitCode, runWord(c.word));
         EXPECT_EQ(c.defaultAfter, defaultPrinter());
@@ -105,7 +88,7 @@ TEST_F(StatusCommands, AnswerFromTheDefaultPrinterAndTheFirstProductPrinter) {
 // (Windows' "Fax" printer has 0x4040).
 TEST_F(StatusCommands, DefaultPrinterNamesMustFitTheirBuffers) {
     windowsMachine(dir());
-    productDriverOfBuild("3.0.0.2060");
+    registerProductDriver("3.0.0.2060");
     const struct {
         std::string name;
         bool marked;
