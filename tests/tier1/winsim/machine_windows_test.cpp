@@ -1,5 +1,6 @@
 // The Windows machine answers the spooler's queries as a clean Windows 10/11 x64 does, and
-// its inbox objects hold on to each other as they do there.
+// its inbox objects hold on to each other as they do there. The demo machine adds the
+// product's files to it, and its description shows what the spooler holds.
 #include <vector>
 
 #include <windows.h>
@@ -16,7 +17,7 @@ class WindowsMachineTest : public MachineTest {
   protected:
     void SetUp() override {
         MachineTest::SetUp();
-        control::windowsMachine(dir());
+        control::demoMachine(dir());
     }
 
     // One line per entry of an INFO query, asked for at the size its probe names.
@@ -89,6 +90,17 @@ TEST_F(WindowsMachineTest, InboxObjectsInUseStayPut) {
     for (const std::string& held : {kSystem32 + "usbmon.dll", kVersion3 + "FXSDRV.DLL"}) {
         EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), error(DeleteFileW(W(held)))) << held;
     }
+}
+
+TEST_F(WindowsMachineTest, TheDescriptionShowsTheSpooler) {
+    control::registerMonitor("Folioscope:", "orvmon64.dll", "3.0.0.2060");
+    const std::string description = control::describeMachine();
+    EXPECT_NE(std::string::npos, description.find("service  Spooler running\n"));
+    EXPECT_NE(std::string::npos, description.find("inbox    printers: Fax, Microsoft Print to PDF, "
+                                                  "Microsoft XPS Document Writer\n"));
+    EXPECT_NE(std::string::npos,
+              description.find("monitor  Folioscope: (orvmon64.dll, port Folioscope:)\n"))
+        << description;
 }
 
 } // namespace
