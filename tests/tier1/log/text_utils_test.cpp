@@ -64,9 +64,7 @@ TEST(TextUtils, ParseLongReadsLikeWtol) {
         {L"", 0},
         {L"- 5", 0},
         {L"\b5", 0}, // the neighbours of the blanks \t-\r are no blanks
-        {L"\x0e"
-         L"5",
-         0},
+        {L"\u000e5", 0},
         {L"2147483647", 2147483647},
         {L"2147483648", 2147483647},
         {L"4294967297", 2147483647},
