@@ -1,10 +1,12 @@
 #include "support/machine_test.h"
 
-#include <functional>
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/module_instance.h"
+#include "machine.h"
 #include "system/pending_renames.h"
 #include "winsim/control.h"
 #include "winsim/text.h"
@@ -18,6 +20,7 @@ using namespace winsim::control;
 using PendingRenames = MachineTest;
 
 const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char kPending[] = "PendingFileRenameOperations";
 
 std::string inSystem(const std::string& name) {
     return "C:\\Windows\\System32\\" + name;
@@ -36,32 +39,24 @@ void queueRename(const std::string& from, const std::string& to) {
         << from;
 }
 
+winsim::RegKey& sessionManager() {
+    return *winsim::machine().registry.create(winsim::Hive::LocalMachine, kSessionManager);
+}
+
 // Writes the value's bytes directly, "|" standing for NUL, with no terminator added.
 void setPendingValue(const std::string& text, DWORD type = REG_MULTI_SZ) {
     std::u16string chars = winsim::toUtf16(text);
-    for (char16_t& c : chars) {
-        c = c == u'|' ? u'\0' : c;
-    }
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, W(kSessionManager), 0, nullptr, 0,
-                                             KEY_SET_VALUE, nullptr, &key, nullptr));
-    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, W("PendingFileRenameOperations"), 0, type,
-                                            reinterpret_cast<const BYTE*>(chars.data()),
-                                            static_cast<DWORD>(chars.size() * sizeof(char16_t))));
-    RegCloseKey(key);
+    std::replace(chars.begin(), chars.end(), u'|', u'\0');
+    winsim::Registry::setValue(sessionManager(), kPending, type, chars.data(), 2 * chars.size());
 }
 
-std::vector<BYTE> pendingValueBytes() {
-    HKEY key = nullptr;
-    EXPECT_EQ(ERROR_SUCCESS,
-              RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(kSessionManager), 0, KEY_READ, &key));
-    std::vector<BYTE> bytes(4096);
-    DWORD size = static_cast<DWORD>(bytes.size());
-    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, W("PendingFileRenameOperations"), nullptr,
-                                              nullptr, bytes.data(), &size));
-    RegCloseKey(key);
-    bytes.resize(size);
-    return bytes;
+// The value read back the same way.
+std::string pendingValue() {
+    const std::vector<uint8_t>& bytes = winsim::Registry::value(sessionManager(), kPending)->data;
+    std::u16string chars(bytes.size() / 2, u'\0');
+    std::memcpy(&chars[0], bytes.data(), 2 * chars.size());
+    std::replace(chars.begin(), chars.end(), u'\0', u'|');
+    return winsim::toUtf8(chars);
 }
 
 // Each entry as "name=flag", the name empty for a null entry.
@@ -123,96 +118,71 @@ TEST_F(PendingRenames, ReadsOddValuesWithinTheirData) {
 }
 
 // Queued deletions of existing sources are carried out now; the value stays as it was, for
-// the session manager to skip at boot.
+// the session manager to skip at boot. Values are as MoveFileExW writes them unless a row
+// is about odd ones; "|" stands for NUL.
 TEST_F(PendingRenames, ProductDllsKeepARebootPendingOnlyWhileTheyStayQueued) {
     const std::string monitor = inSystem("orvmon64.dll");
     const std::string driver = inDrivers("orvdrv64.dll");
     const std::string ui = inDrivers("ORVUI64.DLL");
+    const std::string temporary = inSystem("fol1.tmp");
+    const std::string p = "\\??\\";
     const struct {
         const char* name;
         bool pending;
         unsigned restarts;
-        std::string present; // "" when none must stay
-        std::string gone;    // "" when none must go
-        std::function<void()> arrange;
+        std::string present;     // "" when none must stay
+        std::string gone;        // "" when none must go
+        std::string file, other; // written first; a name ending in "\" is made a directory
+        std::string held;
+        const char* holder; // "spooler", or a program holding it against deletion
+        std::string value;
     } rows[] = {
-        {"driver DLL queued for deletion", false, 0, "", driver,
-         [&] {
-             writeFile(driver, "d");
-             queueDeletion(driver);
-         }},
-        {"driver DLL queued for deletion, held by the spooler", false, 1, "", driver,
-         [&] {
-             writeFile(driver, "d");
-             holdFileBySpooler(driver, true);
-             queueDeletion(driver);
-         }},
-        {"temporary file renamed onto the monitor DLL", false, 0, inSystem("fol1.tmp"), "",
-         [&] {
-             writeFile(inSystem("fol1.tmp"), "m");
-             writeFile(monitor, "m");
-             holdFileBySpooler(monitor, true);
-             queueRename(inSystem("fol1.tmp"), monitor);
-         }},
-        {"UI DLL in capitals, renamed, held by another program", true, 2, ui, "",
-         [&] {
-             writeFile(ui, "u");
-             holdFile(ui, "explorer.exe", true);
-             queueRename(ui, inDrivers("orvui64.old"));
-         }},
-        {"source is a directory", false, 0, driver, "",
-         [&] {
-             makeDirectory(driver);
-             queueDeletion(driver);
-         }},
-        {"source does not exist", false, 0, "", "", [&] { queueDeletion(monitor); }},
-        {"odd last string names a held DLL", false, 0, monitor, "",
-         [&] {
-             writeFile(monitor, "m");
-             holdFile(monitor, "viewer.exe", true);
-             setPendingValue("\\??\\C:\\x.tmp|\\??\\C:\\y.tmp|\\??\\" + monitor + "||");
-         }},
-        {"source without prefix", false, 0, "", monitor,
-         [&] {
-             writeFile(monitor, "m");
-             setPendingValue(monitor + "|||");
-         }},
-        {"sources with a prefix broken in each of its characters", false, 0, monitor, "",
-         [&] {
-             writeFile(monitor, "m");
-             holdFile(monitor, "viewer.exe", true);
-             setPendingValue("x??\\" + monitor + "|x|\\x?\\" + monitor + "|x|\\?x\\" + monitor +
-                             "|x|\\??x" + monitor + "|x||");
-         }},
-        {"monitor DLL after a slash, held by the spooler", false, 1, "", monitor,
-         [&] {
-             writeFile(monitor, "m");
-             holdFileBySpooler(monitor, true);
-             setPendingValue("\\??\\C:\\Windows\\System32/orvmon64.dll|||");
-         }},
-        {"product DLL only as a target", false, 0, inSystem("fol1.tmp"), "",
-         [&] {
-             writeFile(inSystem("fol1.tmp"), "m");
-             writeFile(inSystem("orvdrv64.dll"), "m");
-             holdFile(inSystem("orvdrv64.dll"), "viewer.exe", true);
-             setPendingValue("\\??\\" + inSystem("fol1.tmp") + "|\\??\\" +
-                             inSystem("orvdrv64.dll") + "||");
-         }},
+        {"driver DLL queued for deletion", false, 0, "", driver, driver, "", "", "",
+         p + driver + "|||"},
+        {"driver DLL queued for deletion, held by the spooler", false, 1, "", driver, driver, "",
+         driver, "spooler", p + driver + "|||"},
+        {"temporary file renamed onto the monitor DLL", false, 0, temporary, "", temporary, monitor,
+         monitor, "spooler", p + temporary + "|!" + p + monitor + "||"},
+        {"UI DLL in capitals, renamed, held by another program", true, 2, ui, "", ui, "", ui,
+         "explorer.exe", p + ui + "|!" + p + inDrivers("orvui64.old") + "||"},
+        {"source is a directory", false, 0, driver, "", driver + "\\", "", "", "",
+         p + driver + "|||"},
+        {"source does not exist", false, 0, "", "", "", "", "", "", p + monitor + "|||"},
+        {"odd last string names a held DLL", false, 0, monitor, "", monitor, "", monitor,
+         "viewer.exe", "\\??\\C:\\x.tmp|\\??\\C:\\y.tmp|" + p + monitor + "||"},
+        {"source without prefix", false, 0, "", monitor, monitor, "", "", "", monitor + "|||"},
+        {"sources with a prefix broken in each of its characters", false, 0, monitor, "", monitor,
+         "", monitor, "viewer.exe",
+         "x??\\" + monitor + "|x|\\x?\\" + monitor + "|x|\\?x\\" + monitor + "|x|\\??x" + monitor +
+             "|x||"},
+        {"monitor DLL after a slash, held by the spooler", false, 1, "", monitor, monitor, "",
+         monitor, "spooler", "\\??\\C:\\Windows\\System32/orvmon64.dll|||"},
+        {"product DLL only as a target", false, 0, temporary, "", temporary,
+         inSystem("orvdrv64.dll"), inSystem("orvdrv64.dll"), "viewer.exe",
+         p + temporary + "|" + p + inSystem("orvdrv64.dll") + "||"},
+    };
+    // A file or a directory.
+    auto onDisk = [](const std::string& path) {
+        return GetFileAttributesW(W(path)) != INVALID_FILE_ATTRIBUTES;
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         freshMachine(dir());
-        row.arrange();
-        const std::vector<BYTE> before = pendingValueBytes();
+        for (const std::string& file : {row.file, row.other}) {
+            if (!file.empty()) {
+                file.back() == '\\' ? makeDirectory(file) : writeFile(file, "x");
+            }
+        }
+        if (!row.held.empty()) {
+            row.holder == std::string("spooler") ? holdFileBySpooler(row.held, true)
+                                                 : holdFile(row.held, row.holder, true);
+        }
+        setPendingValue(row.value);
         EXPECT_EQ(row.pending, productFilesPendingRename());
-        EXPECT_EQ(before, pendingValueBytes());
+        EXPECT_EQ(row.value, pendingValue());
         EXPECT_EQ(row.restarts, serviceStopCount("spooler"));
         EXPECT_EQ(row.restarts, serviceStartCount("spooler"));
         EXPECT_EQ(uint32_t{SERVICE_RUNNING}, serviceState("spooler"));
-        // A file or a directory.
-        auto onDisk = [](const std::string& path) {
-            return GetFileAttributesW(W(path)) != INVALID_FILE_ATTRIBUTES;
-        };
         EXPECT_TRUE(row.present.empty() || onDisk(row.present)) << row.present;
         EXPECT_TRUE(row.gone.empty() || !onDisk(row.gone)) << row.gone;
     }
