@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,14 +22,10 @@ std::vector<unsigned char> valueBytes(const std::string& text, const std::string
 
 // Scans a heap copy of exactly the value's size, so the sanitizer build catches any read
 // past its end.
-std::vector<MultiStringPart> scan(const std::vector<unsigned char>& bytes, size_t* count) {
-    std::unique_ptr<unsigned char[]> exact(new unsigned char[bytes.size()]);
-    if (!bytes.empty()) {
-        std::memcpy(exact.get(), bytes.data(), bytes.size());
-    }
-    std::vector<MultiStringPart> parts(bytes.size() + 1);
-    *count = scanMultiString(exact.get(), bytes.size(), parts.data(), parts.size());
-    parts.resize(*count);
+std::vector<MultiStringPart> scan(std::vector<unsigned char> exact) {
+    exact.shrink_to_fit();
+    std::vector<MultiStringPart> parts(exact.size() + 1);
+    parts.resize(scanMultiString(exact.data(), exact.size(), parts.data(), parts.size()));
     return parts;
 }
 
@@ -59,9 +53,8 @@ TEST(MultiStringScan, FindsEveryStringBeforeTheTerminatorAndNothingOutsideTheDat
         {"odd number of strings", valueBytes("s|t|u||"), {{0, 1}, {2, 1}, {4, 1}}},
     };
     for (const auto& row : rows) {
-        size_t count = 0;
         Parts found;
-        for (const MultiStringPart& part : scan(row.bytes, &count)) {
+        for (const MultiStringPart& part : scan(row.bytes)) {
             found.emplace_back(part.start, part.length);
         }
         EXPECT_EQ(row.expected, found) << row.name;

@@ -1,5 +1,6 @@
 // The PE reader under winsim's loader and version calls: headers, the resource tree, the
-// export names that tell a port monitor DLL from any other file, and damaged or cut files that must
+// export names that tell a port monitor DLL from any other file, the version block, and
+// damaged or cut files that must
 // be refused without reading past their end.
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include "pe_image.h"
 #include "pe_resources.h"
 #include "pe_writer.h"
+#include "version_block.h"
 
 namespace {
 
@@ -215,6 +217,24 @@ TEST(PeExports, TruncatedImagesNeverYieldPartialNames) {
     }
     EXPECT_FALSE(winsim::isPeImage({'M', 'Z'}));
     EXPECT_FALSE(winsim::isPeImage(Bytes(512, 'x')));
+}
+
+// A version block cut short, or whose nodes claim impossible lengths, yields "not found".
+TEST(VersionBlock, DamagedBlocksAreNotWalkedPastTheirEnd) {
+    const std::u16string path = u"\\VarFileInfo\\Translation";
+    Bytes whole = winsim::buildVersionBlock({1, 0, 0, 1}, {1, 0, 0, 1});
+    winsim::VersionValue value;
+    ASSERT_TRUE(winsim::findVersionValue(ByteView(whole), path, &value));
+    for (size_t length = 0; length < whole.size(); ++length) {
+        Bytes cut(whole.begin(), whole.begin() + static_cast<ptrdiff_t>(length));
+        EXPECT_FALSE(winsim::findVersionValue(ByteView(cut), path, &value)) << "cut at " << length;
+    }
+    Bytes zeroChild = whole;
+    put16(zeroChild, 92, 0); // the first child's wLength
+    EXPECT_FALSE(winsim::findVersionValue(ByteView(zeroChild), path, &value));
+    Bytes oversizedChild = whole;
+    oversizedChild[93] = 0xFF;
+    EXPECT_FALSE(winsim::findVersionValue(ByteView(oversizedChild), path, &value));
 }
 
 } // namespace
