@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -16,11 +17,34 @@ namespace {
 using namespace winsim::pe;
 using ExeImage = BuiltExeTest;
 
-TEST_F(ExeImage, IsAnX64GuiProgram) {
+// The tags in document order, each with its attributes sorted: "<tag a="1" b="2"/>".
+std::vector<std::string> tags(const std::string& xml) {
+    std::vector<std::string> found;
+    const std::regex tag("<(/?[A-Za-z]+)([^>]*?)(/?)>");
+    const std::regex attribute("([A-Za-z:]+)=\"([^\"]*)\"");
+    for (std::sregex_iterator t(xml.begin(), xml.end(), tag), end; t != end; ++t) {
+        std::vector<std::string> attributes;
+        const std::string inside = (*t)[2];
+        for (std::sregex_iterator a(inside.begin(), inside.end(), attribute); a != end; ++a) {
+            attributes.push_back(" " + (*a)[0].str());
+        }
+        std::sort(attributes.begin(), attributes.end());
+        std::string text = "<" + (*t)[1].str();
+        for (const std::string& a : attributes) {
+            text += a;
+        }
+        found.push_back(text + (*t)[3].str() + ">");
+    }
+    return found;
+}
+
+// The setup that carries the installer has room for 128 KiB; the build links stripped.
+TEST_F(ExeImage, IsAnX64GuiProgramThatFitsIn128KiB) {
     EXPECT_EQ(kMachineAmd64, exe().image.machine);
     EXPECT_EQ(kMagicPe32Plus, exe().image.magic);
     EXPECT_EQ(kSubsystemWindowsGui, exe().image.subsystem);
     EXPECT_EQ(0, exe().image.characteristics & 0x2000) << "built as a DLL";
+    EXPECT_LE(exe().bytes.size(), 128u * 1024);
 }
 
 // Windows takes a KnownDLL from the system directory whatever folder the program runs from;
@@ -42,11 +66,6 @@ TEST_F(ExeImage, ImportsOnlyKnownDlls) {
     EXPECT_TRUE(kernel32) << "the import table was not read";
 }
 
-// The setup that carries the installer has room for 128 KiB; the build links stripped.
-TEST_F(ExeImage, FitsIn128KiB) {
-    EXPECT_LE(exe().bytes.size(), 128u * 1024);
-}
-
 // The fixed part of the version resource, where Windows and the installer's version calls
 // read a file's build.
 TEST_F(ExeImage, CarriesBuild2060) {
@@ -59,6 +78,29 @@ TEST_F(ExeImage, CarriesBuild2060) {
     EXPECT_EQ(VS_FFI_SIGNATURE, info.dwSignature);
     EXPECT_EQ(2060u, info.dwProductVersionLS & 0xFFFF);
     EXPECT_EQ(2060u, info.dwFileVersionLS & 0xFFFF);
+}
+
+// Windows starts the program elevated and gives its dialog version 6 of the common
+// controls only when these elements sit where they do with exactly these attributes.
+TEST_F(ExeImage, DeclaresTheAssemblyElevationAndCommonControls) {
+    const std::vector<uint8_t> bytes = resource(kTypeManifest, 1, 1033);
+    const std::string xml(bytes.begin(), bytes.end());
+    ASSERT_EQ(0u, xml.rfind("<?xml", 0)) << xml;
+    EXPECT_EQ((std::vector<std::string>{
+                  "<assembly manifestVersion=\"1.0\" xmlns=\"urn:schemas-microsoft-com:asm.v1\">",
+                  "<assemblyIdentity name=\"Folioscope.Install\" processorArchitecture=\"*\" "
+                  "type=\"win32\" version=\"1.0.0.0\"/>",
+                  "<description>", "</description>", "<dependency>", "<dependentAssembly>",
+                  "<assemblyIdentity language=\"*\" name=\"Microsoft.Windows.Common-Controls\" "
+                  "processorArchitecture=\"*\" publicKeyToken=\"6595b64144ccf1df\" "
+                  "type=\"win32\" version=\"6.0.0.0\"/>",
+                  "</dependentAssembly>", "</dependency>",
+                  "<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v3\">", "<security>",
+                  "<requestedPrivileges>",
+                  "<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>",
+                  "</requestedPrivileges>", "</security>", "</trustInfo>", "</assembly>"}),
+              tags(xml));
+    EXPECT_NE(std::string::npos, xml.find("<description>File viewer/translator</description>"));
 }
 
 } // namespace
