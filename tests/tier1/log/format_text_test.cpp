@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdarg>
 
 #include "log/format_text.h"
@@ -42,9 +43,7 @@ TEST(FormatText, ConversionsBehaveTheSameOnBothBuilds) {
 
 TEST(FormatText, LongerOutputIsCutAndTerminatedWithinCapacity) {
     WCHAR buffer[16];
-    for (WCHAR& c : buffer) {
-        c = 0xAAAA;
-    }
+    std::fill(std::begin(buffer), std::end(buffer), static_cast<WCHAR>(0xAAAA));
     EXPECT_EQ(7u, formatText(buffer, 8, L"%s-%d", L"0123456789", 42));
     EXPECT_EQ("0123456", winsim::toUtf8(buffer));
     for (size_t i = 8; i < 16; ++i) {

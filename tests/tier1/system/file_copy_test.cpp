@@ -1,5 +1,6 @@
 #include "system_test.h"
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -135,9 +136,7 @@ TEST_F(CopyProductFile, FailuresAreLoggedAndEndInCopyFailed) {
                 writeFile(kTarget, row.targetAfter);
             }
             row.arrange();
-            for (WCHAR& c : out) {
-                c = L'x';
-            }
+            std::fill(std::begin(out), std::end(out), L'x');
             EXPECT_EQ(E_FAIL, copy(reportErrors, "C:\\Windows\\System32", row.outChars));
             bool reported = reportErrors || row.alwaysReported;
             EXPECT_EQ(header(reportErrors) + row.timeoutLine + (reported ? row.errorLine : "") +
