@@ -3,6 +3,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <utility>
 
 #include <windows.h>
 
@@ -125,22 +127,32 @@ TEST_F(MachineStore, HiveFileIsReadableText) {
         << text;
 }
 
+// A damage anywhere fails the whole load: the hives are rewritten as given, the models'
+// files get the damage appended.
 TEST_F(MachineStore, DamagedOrMissingMachineDoesNotLoad) {
     EXPECT_FALSE(winsim::control::machineExists(dir()));
     EXPECT_FALSE(winsim::control::loadMachine(dir()));
-    ASSERT_TRUE(winsim::control::saveMachine(dir()));
-    EXPECT_TRUE(winsim::control::machineExists(dir()));
-
-    const char* damages[] = {
-        "\"value before any key\"=dword:00000001\n",
-        "[HKEY_CURRENT_USER\\Software]\n",
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\"v\"=hex:1,2\n",
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\"v\"=dword:123\n",
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\"v=\"x\"\n",
+    const std::pair<const char*, const char*> damages[] = {
+        {"registry/HKLM.reg", "\"value before any key\"=dword:00000001\n"},
+        {"registry/HKLM.reg", "[HKEY_CURRENT_USER\\Software]\n"},
+        {"registry/HKLM.reg", "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\"v\"=hex:1,2\n"},
+        {"registry/HKLM.reg", "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\"v\"=dword:123\n"},
+        {"registry/HKLM.reg", "[HKEY_LOCAL_MACHINE\\SOFTWARE]\n\"v=\"x\"\n"},
+        {"services.txt", "[Spooler]\nneverStops=2\n"},
+        {"services.txt", "[Spooler]\nstate=HALF_RUNNING\n"},
+        {"services.txt", "[Spooler]\nstartDelayMs=-5\n"},
+        {"services.txt", "[Spooler]\ncolour=blue\n"},
+        {"spooler.txt", "fault\t99\t1\t5\n"},
+        {"programs.txt", "[window]\nhwnd=x\n"},
     };
-    for (const char* damage : damages) {
-        std::ofstream(dir() + "/registry/HKLM.reg", std::ios::trunc) << damage;
-        EXPECT_FALSE(winsim::control::loadMachine(dir())) << damage;
+    for (const auto& damage : damages) {
+        SCOPED_TRACE(damage.second);
+        ASSERT_TRUE(winsim::control::saveMachine(dir()));
+        EXPECT_TRUE(winsim::control::machineExists(dir()));
+        const bool hive = std::string(damage.first).find(".reg") != std::string::npos;
+        std::ofstream(dir() + "/" + damage.first, hive ? std::ios::trunc : std::ios::app)
+            << damage.second;
+        EXPECT_FALSE(winsim::control::loadMachine(dir()));
     }
     ASSERT_TRUE(winsim::control::saveMachine(dir()));
     std::filesystem::remove(dir() + "/registry/HKCU.reg");

@@ -3,8 +3,6 @@
 // files and medium faults. The installer's commands run one per process against it.
 #include "support/machine_test.h"
 
-#include <fstream>
-
 #include <winspool.h>
 
 #include "winsim/control.h"
@@ -110,25 +108,6 @@ TEST_F(StateFiles, FilesKeepHoldsReadOnlyMarksAndMediumFaults) {
     EXPECT_FALSE(WriteFile(out, "abcd", 4, &count, nullptr));
     EXPECT_EQ(DWORD{ERROR_DISK_FULL}, GetLastError());
     CloseHandle(out);
-}
-
-TEST_F(StateFiles, DamagedStateFilesFailTheLoad) {
-    const struct {
-        const char* file;
-        const char* text;
-    } damages[] = {
-        {"services.txt", "[Spooler]\nneverStops=2\n"},
-        {"services.txt", "[Spooler]\nstate=HALF_RUNNING\n"},
-        {"services.txt", "[Spooler]\nstartDelayMs=-5\n"},
-        {"services.txt", "[Spooler]\ncolour=blue\n"},
-        {"spooler.txt", "fault\t99\t1\t5\n"},
-    };
-    for (const auto& damage : damages) {
-        SCOPED_TRACE(damage.text);
-        ASSERT_TRUE(control::saveMachine(dir()));
-        std::ofstream(dir() + "/" + damage.file, std::ios::app) << damage.text;
-        EXPECT_FALSE(control::loadMachine(dir()));
-    }
 }
 
 } // namespace
