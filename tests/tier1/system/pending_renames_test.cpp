@@ -29,16 +29,6 @@ std::string inDrivers(const std::string& name) {
     return "C:\\Windows\\System32\\spool\\drivers\\x64\\3\\" + name;
 }
 
-// As the installer's run wrapper, or another setup program, queues them.
-void queueDeletion(const std::string& path) {
-    ASSERT_TRUE(MoveFileExW(W(path), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) << path;
-}
-void queueRename(const std::string& from, const std::string& to) {
-    ASSERT_TRUE(
-        MoveFileExW(W(from), W(to), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING))
-        << from;
-}
-
 winsim::RegKey& sessionManager() {
     return *winsim::machine().registry.create(winsim::Hive::LocalMachine, kSessionManager);
 }
@@ -69,33 +59,19 @@ std::vector<std::string> entriesOf(const PendingRenameList& list) {
     return entries;
 }
 
-TEST_F(PendingRenames, ReadsTheQueueAsMoveFileExWritesIt) {
-    writeFile(inDrivers("orvdrv64.dll"), "driver");
-    writeFile(inSystem("fol1.tmp"), "new monitor");
-    queueDeletion(inDrivers("orvdrv64.dll"));
-    queueRename(inSystem("fol1.tmp"), inSystem("orvmon64.dll"));
-    queueDeletion(inSystem("missing.dll"));
-    PendingRenameList list = readPendingRenames();
-    EXPECT_EQ(3, list.count);
-    EXPECT_EQ((std::vector<std::string>{"\\??\\" + inDrivers("orvdrv64.dll") + "=1", "=0",
-                                        "\\??\\" + inSystem("fol1.tmp") + "=1",
-                                        "!\\??\\" + inSystem("orvmon64.dll") + "=0",
-                                        "\\??\\" + inSystem("missing.dll") + "=0", "=0"}),
-              entriesOf(list));
-    releasePendingRenames(list);
-    EXPECT_EQ(0, list.count);
-    EXPECT_EQ(nullptr, list.names);
-    EXPECT_EQ(nullptr, list.exists);
-}
-
 // Odd strings, prefixes and directories are pinned through productFilesPendingRename below.
-TEST_F(PendingRenames, ReadsOddValuesWithinTheirData) {
+// A released list is empty.
+TEST_F(PendingRenames, ReadsEachEntryWithinTheValuesData) {
     const struct {
         const char* name;
         const char* value; // nullptr: no value at all
         std::vector<std::string> expected;
         DWORD type = REG_MULTI_SZ;
     } rows[] = {
+        {"deletions and a rename as MoveFileExW queues them",
+         "\\??\\C:\\a.dll||\\??\\C:\\a.dll|!\\??\\C:\\b.dll|\\??\\C:\\b.dll|||",
+         {"\\??\\C:\\a.dll=1", "=0", "\\??\\C:\\a.dll=1", "!\\??\\C:\\b.dll=0", "\\??\\C:\\b.dll=0",
+          "=0"}},
         {"no value", nullptr, {}},
         {"empty value", "", {}},
         {"last string without terminator",
@@ -114,6 +90,7 @@ TEST_F(PendingRenames, ReadsOddValuesWithinTheirData) {
         EXPECT_EQ(row.expected, entriesOf(list));
         EXPECT_EQ(row.expected.empty(), list.names == nullptr && list.exists == nullptr);
         releasePendingRenames(list);
+        EXPECT_TRUE(list.count == 0 && list.names == nullptr && list.exists == nullptr);
     }
 }
 
@@ -191,7 +168,9 @@ TEST_F(PendingRenames, ProductDllsKeepARebootPendingOnlyWhileTheyStayQueued) {
 TEST_F(PendingRenames, OnInitExits200WhileAProductDllWaitsForAReboot) {
     writeFile(inDrivers("ORVUI64.DLL"), "u");
     holdFile(inDrivers("ORVUI64.DLL"), "explorer.exe", true);
-    queueRename(inDrivers("ORVUI64.DLL"), inDrivers("orvui64.old"));
+    // As the installer's run wrapper, or another setup program, queues it.
+    ASSERT_TRUE(MoveFileExW(W(inDrivers("ORVUI64.DLL")), W(inDrivers("orvui64.old")),
+                            MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING));
     HINSTANCE instance = static_cast<HINSTANCE>(programInstance());
     setCommandWords({"onInit"});
     EXPECT_EQ(200, wWinMain(instance, nullptr, nullptr, 1));
