@@ -93,21 +93,28 @@ TEST(PeImage, BrokenHeadersAreNotAnImage) {
 }
 
 // Every cut of a file is either not an image or has no readable resource, until the cut
-// leaves the resource directory (which ends with the data) whole. Each cut is its own heap block,
-// so the sanitizer build catches any read past it.
+// leaves the resource directory (which ends with the data) whole; it exports the whole name
+// or nothing, never a part of it. Each cut is its own heap block, so the sanitizer build
+// catches any read past it.
 TEST(PeImage, TruncatedFilesNeverReadPastTheirEnd) {
-    Bytes dll = oneResource();
+    const std::vector<std::string> exported = {"InitializePrintMonitor2"};
+    Bytes dll = buildDll({{kTypeVersion, 1, kEnglishUs, Bytes(100, 0xAB)}}, exported, "m.dll");
     Image whole;
     ASSERT_TRUE(parseImage(ByteView(dll), &whole));
+    ASSERT_EQ(exported, winsim::peExportNames(dll));
     Resource full = findResource(ByteView(dll), whole, kTypeVersion, 1);
     ASSERT_EQ(ResourceStatus::found, full.status);
+    const size_t headersEnd = kOptional + 240 + 40 * whole.sections.size();
     size_t treeEnd = whole.sections[0].rawOffset + directory(whole, kDirectoryResource).size;
     ASSERT_GE(treeEnd, static_cast<size_t>(full.data.data - dll.data()) + full.data.size);
     for (size_t length = 0; length < dll.size(); ++length) {
         Bytes cut(dll.begin(), dll.begin() + static_cast<ptrdiff_t>(length));
+        const std::vector<std::string> names = winsim::peExportNames(cut);
+        EXPECT_TRUE(names.empty() || names == exported) << "cut at " << length;
+        EXPECT_TRUE(length >= 0x200 || names.empty()) << "the headers alone at " << length;
         Image image;
         bool parsed = parseImage(ByteView(cut), &image);
-        ASSERT_EQ(length >= kHeadersEnd, parsed) << "cut at " << length;
+        ASSERT_EQ(length >= headersEnd, parsed) << "cut at " << length;
         if (!parsed) {
             continue;
         }
@@ -115,6 +122,8 @@ TEST(PeImage, TruncatedFilesNeverReadPastTheirEnd) {
         ASSERT_EQ(length >= treeEnd ? ResourceStatus::found : ResourceStatus::corrupt, status)
             << "cut at " << length;
     }
+    EXPECT_FALSE(winsim::isPeImage({'M', 'Z'}));
+    EXPECT_FALSE(winsim::isPeImage(Bytes(512, 'x')));
 }
 
 // Dialog 101 in two languages, a version and a manifest: three types, one with two names.
@@ -201,22 +210,6 @@ TEST(PeExports, NamesComeBackSortedAsTheLoaderNeedsThem) {
                                                "InitializePrintMonitor2"};
     EXPECT_EQ(expected, winsim::peExportNames(dll));
     EXPECT_TRUE(winsim::peExportNames(buildDll({})).empty()) << "no export table";
-}
-
-// Every cut of a valid image exports the whole name or nothing, never a part of it.
-TEST(PeExports, TruncatedImagesNeverYieldPartialNames) {
-    const Bytes dll = buildDll({}, {"InitializePrintMonitor2"}, "m.dll");
-    for (size_t size = 0; size < dll.size(); ++size) {
-        const Bytes cut(dll.begin(), dll.begin() + static_cast<ptrdiff_t>(size));
-        const std::vector<std::string> names = winsim::peExportNames(cut);
-        EXPECT_TRUE(names.empty() || names == std::vector<std::string>{"InitializePrintMonitor2"})
-            << size;
-        if (size < 0x200) {
-            EXPECT_TRUE(names.empty()) << "the headers alone at " << size;
-        }
-    }
-    EXPECT_FALSE(winsim::isPeImage({'M', 'Z'}));
-    EXPECT_FALSE(winsim::isPeImage(Bytes(512, 'x')));
 }
 
 // A version block cut short, or whose nodes claim impossible lengths, yields "not found".
