@@ -58,14 +58,9 @@ TEST_F(StateFiles, SpoolerKeepsItsObjectsKnobsAndLoadedMonitor) {
     control::setDefaultPrinter("Folioscope");
     control::failSpoolerCall(control::SpoolerCall::DeleteMonitor, 1, ERROR_PRINT_MONITOR_IN_USE);
     control::keepMonitorDllAfterDelete("Folioscope:", true);
+    const std::string before = control::describeMachine();
     reload();
-
-    ASSERT_EQ(1u, control::printers().size());
-    EXPECT_EQ("Folioscope:", control::printers()[0].port);
-    EXPECT_EQ(3u, control::printers()[0].jobs);
-    EXPECT_EQ("abc", control::printers()[0].data.at("DsUser\\SubKey"));
-    EXPECT_EQ("Orvanta Software Kft.", control::drivers()[0].manufacturer);
-    EXPECT_EQ("Folioscope", control::defaultPrinter());
+    EXPECT_EQ(before, control::describeMachine());
     EXPECT_FALSE(DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(L"Folioscope:")));
     EXPECT_EQ(DWORD{ERROR_PRINT_MONITOR_IN_USE}, GetLastError()) << "the fault was kept";
     control::setPrinterJobs("Folioscope", 0);
