@@ -4,6 +4,7 @@
 
 #include <winspool.h>
 
+#include "machine.h"
 #include "winsim/control.h"
 
 namespace {
@@ -45,13 +46,9 @@ TEST_F(Reboot, CarriesOutTheQueueInOrderSkippingFailuresAndClearsIt) {
     EXPECT_TRUE(control::fileExists("C:\\Temp\\kept-ro.txt"));
     EXPECT_EQ("x", control::readFile("C:\\Temp\\taken.txt")) << "no \"!\": the target stays";
     EXPECT_TRUE(control::fileExists("C:\\Temp\\other.txt"));
-    HKEY key = nullptr;
-    RegOpenKeyExW(HKEY_LOCAL_MACHINE, W("SYSTEM\\CurrentControlSet\\Control\\Session Manager"), 0,
-                  KEY_READ, &key);
-    DWORD size = 0;
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExW(key, W("PendingFileRenameOperations"), nullptr,
-                                                     nullptr, nullptr, &size));
-    RegCloseKey(key);
+    const winsim::RegKey* session = winsim::machine().registry.find(
+        winsim::Hive::LocalMachine, "SYSTEM\\CurrentControlSet\\Control\\Session Manager");
+    EXPECT_EQ(nullptr, winsim::Registry::value(*session, "PendingFileRenameOperations"));
     EXPECT_TRUE(DeleteFileW(W("C:\\Windows\\system32\\port.dll"))) << "the spooler let go";
     EXPECT_EQ(uint32_t{SERVICE_RUNNING}, control::serviceState("Spooler")) << "automatic";
     EXPECT_EQ(uint32_t{SERVICE_STOPPED}, control::serviceState("Fax")) << "on demand";
