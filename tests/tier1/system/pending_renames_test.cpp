@@ -1,15 +1,16 @@
+// The boot-time rename queue: the multi-string scan under it, reading the queue, and the
+// product DLLs it keeps waiting for a reboot.
 #include "support/machine_test.h"
 
-#include <algorithm>
-#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/module_instance.h"
 #include "machine.h"
+#include "system/multi_string.h"
 #include "system/pending_renames.h"
 #include "winsim/control.h"
-#include "winsim/text.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int);
 
@@ -18,6 +19,59 @@ namespace {
 using namespace winsim::control;
 
 using PendingRenames = MachineTest;
+
+// The bytes of a value as the registry would hand them over: UTF-16LE of an ASCII text in
+// which "|" stands for NUL, plus any extra raw bytes (an odd size).
+std::vector<unsigned char> valueBytes(const std::string& text, const std::string& extra = "") {
+    std::vector<unsigned char> bytes;
+    for (char c : text) {
+        bytes.push_back(c == '|' ? 0 : static_cast<unsigned char>(c));
+        bytes.push_back(0);
+    }
+    bytes.insert(bytes.end(), extra.begin(), extra.end());
+    return bytes;
+}
+
+// Scans a heap copy of exactly the value's size, so the sanitizer build catches any read
+// past its end.
+std::vector<MultiStringPart> scan(std::vector<unsigned char> exact) {
+    exact.shrink_to_fit();
+    std::vector<MultiStringPart> parts(exact.size() + 1);
+    parts.resize(scanMultiString(exact.data(), exact.size(), parts.data(), parts.size()));
+    return parts;
+}
+
+TEST(MultiStringScan, FindsEveryStringBeforeTheTerminatorAndNothingOutsideTheData) {
+    using Parts = std::vector<std::pair<size_t, size_t>>;
+    const struct {
+        const char* name;
+        std::vector<unsigned char> bytes;
+        Parts expected; // (start, length) in characters
+    } rows[] = {
+        {"size 0", {}, {}},
+        {"size 1", {'a'}, {}},
+        {"only the terminator", valueBytes("|"), {}},
+        {"size 3", valueBytes("a", "b"), {}},
+        {"one string", valueBytes("a||"), {{0, 1}}},
+        {"two strings", valueBytes("ab|c||"), {{0, 2}, {3, 1}}},
+        {"deletion as Windows queues it", valueBytes("\\??\\C:\\f|||"), {{0, 8}, {9, 0}}},
+        {"empty string first", valueBytes("||"), {{0, 0}}},
+        {"no terminating empty string", valueBytes("a|b|"), {{0, 1}, {2, 1}}},
+        {"last string without terminator", valueBytes("a|bc"), {{0, 1}, {2, 2}}},
+        {"only an unterminated string", valueBytes("ab"), {{0, 2}}},
+        {"odd size ends in half a character", valueBytes("a|bc", "x"), {{0, 1}, {2, 2}}},
+        // 7 bytes: the third character would be the terminator, so "b" lies past the strings.
+        {"odd size, short", valueBytes("a|b", "c"), {{0, 1}}},
+        {"odd number of strings", valueBytes("s|t|u||"), {{0, 1}, {2, 1}, {4, 1}}},
+    };
+    for (const auto& row : rows) {
+        Parts found;
+        for (const MultiStringPart& part : scan(row.bytes)) {
+            found.emplace_back(part.start, part.length);
+        }
+        EXPECT_EQ(row.expected, found) << row.name;
+    }
+}
 
 const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const char kPending[] = "PendingFileRenameOperations";
@@ -33,20 +87,10 @@ winsim::RegKey& sessionManager() {
     return *winsim::machine().registry.create(winsim::Hive::LocalMachine, kSessionManager);
 }
 
-// Writes the value's bytes directly, "|" standing for NUL, with no terminator added.
+// Writes the value's bytes directly (valueBytes), with no terminator added.
 void setPendingValue(const std::string& text, DWORD type = REG_MULTI_SZ) {
-    std::u16string chars = winsim::toUtf16(text);
-    std::replace(chars.begin(), chars.end(), u'|', u'\0');
-    winsim::Registry::setValue(sessionManager(), kPending, type, chars.data(), 2 * chars.size());
-}
-
-// The value read back the same way.
-std::string pendingValue() {
-    const std::vector<uint8_t>& bytes = winsim::Registry::value(sessionManager(), kPending)->data;
-    std::u16string chars(bytes.size() / 2, u'\0');
-    std::memcpy(&chars[0], bytes.data(), 2 * chars.size());
-    std::replace(chars.begin(), chars.end(), u'\0', u'|');
-    return winsim::toUtf8(chars);
+    const std::vector<unsigned char> bytes = valueBytes(text);
+    winsim::Registry::setValue(sessionManager(), kPending, type, bytes.data(), bytes.size());
 }
 
 // Each entry as "name=flag", the name empty for a null entry.
@@ -156,7 +200,7 @@ TEST_F(PendingRenames, ProductDllsKeepARebootPendingOnlyWhileTheyStayQueued) {
         }
         setPendingValue(row.value);
         EXPECT_EQ(row.pending, productFilesPendingRename());
-        EXPECT_EQ(row.value, pendingValue());
+        EXPECT_EQ(valueBytes(row.value), winsim::Registry::value(sessionManager(), kPending)->data);
         EXPECT_EQ(row.restarts, serviceStopCount("spooler"));
         EXPECT_EQ(row.restarts, serviceStartCount("spooler"));
         EXPECT_EQ(uint32_t{SERVICE_RUNNING}, serviceState("spooler"));
