@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -174,11 +173,6 @@ struct Reader {
         at += size;
         return value;
     }
-    std::string hex(size_t size) {
-        char text[12];
-        std::snprintf(text, sizeof text, "%x", static_cast<unsigned>(take(size)));
-        return text;
-    }
     int number(size_t size) { return size == 2 ? int16_t(take(2)) : int(take(size)); }
     std::string text() {
         std::string out = "\"";
@@ -191,7 +185,7 @@ struct Reader {
     std::string nameOrOrdinal() {
         if (at + 2 <= bytes.size() && bytes[at] == 0xFF && bytes[at + 1] == 0xFF) {
             at += 2;
-            return "#" + hex(2);
+            return "#" + std::to_string(take(2));
         }
         return text();
     }
@@ -201,12 +195,12 @@ struct Reader {
 std::string decode(const std::vector<uint8_t>& bytes) {
     Reader in{bytes};
     std::ostringstream out;
-    out << "dialog " << in.hex(2) << " " << in.hex(2) << " help=" << in.hex(4)
-        << " ex=" << in.hex(4);
+    out << std::hex << "dialog " << in.take(2) << " " << in.take(2) << " help=" << in.take(4)
+        << " ex=" << in.take(4);
     const uint32_t style = in.take(4);
     const uint32_t items = in.take(2);
-    out << " style=" << std::hex << style << std::dec << " items=" << items << " at "
-        << in.number(2) << "," << in.number(2) << " " << in.number(2) << "x" << in.number(2)
+    out << " style=" << style << std::dec << " items=" << items << " at " << in.number(2) << ","
+        << in.number(2) << " " << in.number(2) << "x" << in.number(2)
         << " menu=" << in.nameOrOrdinal() << " class=" << in.nameOrOrdinal()
         << " title=" << in.text();
     if (style & 0x40) { // DS_SETFONT: the font follows
@@ -215,10 +209,11 @@ std::string decode(const std::vector<uint8_t>& bytes) {
     }
     for (uint32_t i = 0; in.ok && i < items; ++i) {
         in.at = (in.at + 3) & ~size_t{3};
-        out << "\nitem help=" << in.hex(4) << " ex=" << in.hex(4) << " style=" << in.hex(4)
-            << " at " << in.number(2) << "," << in.number(2) << " " << in.number(2) << "x"
-            << in.number(2) << " id=" << in.number(4) << " class=" << in.nameOrOrdinal()
-            << " title=" << in.nameOrOrdinal() << " extra=" << in.number(2);
+        out << std::hex << "\nitem help=" << in.take(4) << " ex=" << in.take(4)
+            << " style=" << in.take(4) << std::dec << " at " << in.number(2) << "," << in.number(2)
+            << " " << in.number(2) << "x" << in.number(2) << " id=" << in.number(4)
+            << " class=" << in.nameOrOrdinal() << " title=" << in.nameOrOrdinal()
+            << " extra=" << in.number(2);
     }
     return in.ok ? out.str() : "cut short: " + out.str();
 }
@@ -228,9 +223,9 @@ std::string decode(const std::vector<uint8_t>& bytes) {
 TEST_F(ExeDialog, LogDialogTemplateInUsEnglish) {
     EXPECT_EQ("dialog 1 ffff help=0 ex=0 style=80c808c8 items=2 at 0,0 451x228 menu=\"\" "
               "class=\"\" title=\"\" font 8 400 0 1 \"MS Shell Dlg\"\n"
-              "item help=0 ex=0 style=50010001 at 394,207 50x14 id=1 class=#80 "
+              "item help=0 ex=0 style=50010001 at 394,207 50x14 id=1 class=#128 "
               "title=\"Close\" extra=0\n"
-              "item help=0 ex=0 style=50a108c4 at 7,7 437x194 id=1001 class=#81 title=\"\" "
+              "item help=0 ex=0 style=50a108c4 at 7,7 437x194 id=1001 class=#129 title=\"\" "
               "extra=0",
               decode(resource(kTypeDialog, IDD_LOG_DIALOG, 1033)));
 }
