@@ -111,7 +111,7 @@ TEST_F(TrayCompanion, StopWaitsAsLongAsTheCompanionNeedsAndNoLonger) {
         EXPECT_EQ(!c.deleted, fileExists(kCompanion));
         EXPECT_EQ(c.registeredAfter, run_test::registeredCompanion());
         if (c.running) {
-            const auto& posted = programs().at(0).messages;
+            const auto posted = programs().at(0).messages;
             EXPECT_EQ(c.quitMessages, posted.count(kQuitMessage) ? posted.at(kQuitMessage) : 0u);
         }
     }
