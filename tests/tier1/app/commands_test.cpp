@@ -60,7 +60,6 @@ TEST_F(Entry, CommandLinesRunTheirCommandOrExitWith6) {
                 {"setup.exe uninst", 6},
                 {"\"C:\\Program Files\\Folioscope\\setup.exe\" onChkDrv", 3},
                 {"setup.exe uninstall 0 x y", 2},
-                {"setup.exe DEF.SET", 6},
                 {"setup.exe def.set 12", 4},
                 {"setup.exe removetray", 6},
                 {"setup.exe onInit", 102}};

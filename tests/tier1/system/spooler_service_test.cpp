@@ -107,13 +107,6 @@ TEST_F(SpoolerRestartGuard, StopsAndStartsTheSpoolerAndReportsEachFailure) {
         {"manager refused", [] { setAdministrator(false); },
          ">Restart Spooler\r\nError(1): Can't open service manager. - (Access is denied.)\r\n", 1,
          SERVICE_RUNNING, 0, 0, SERVICE_RUNNING},
-        {"manager refused, spooler stopped",
-         [] {
-             setServiceRunning("spooler", false);
-             setAdministrator(false);
-         },
-         ">Restart Spooler\r\nError(1): Can't open service manager. - (Access is denied.)\r\n", 1,
-         SERVICE_STOPPED, 0, 0, SERVICE_STOPPED},
         {"stop right withheld",
          [] { setServiceGrantedAccess("spooler", SERVICE_QUERY_STATUS | SERVICE_START); },
          ">Restart Spooler\r\nError(2): Can't open the spooler - (Access is denied.)\r\n", 1,

@@ -30,20 +30,6 @@ void registerValue(const std::string& path, bool withTerminator) {
     RegCloseKey(key);
 }
 
-void registerCompanion(const std::string& path) {
-    registerValue(path, true);
-}
-
-const ProgramState* program(uint32_t pid, std::vector<ProgramState>& all) {
-    all = programs();
-    for (const ProgramState& state : all) {
-        if (state.pid == pid) {
-            return &state;
-        }
-    }
-    return nullptr;
-}
-
 class TrayCompanion : public MachineTest {
   protected:
     void SetUp() override {
@@ -82,7 +68,7 @@ TEST_F(TrayCompanion, StopWaitsAsLongAsTheCompanionNeedsAndNoLonger) {
     const auto standardUser = [] { setAdministrator(false); };
     const auto scannerReadsExecutable = [] { holdFile(kCompanion, "scanner.exe", false); };
     const auto executableGone = [] { DeleteFileW(W(kCompanion)); };
-    const auto emptyRegistration = [] { registerCompanion(""); };
+    const auto emptyRegistration = [] { registerValue("", true); };
     const StopCase cases[] = {
         {"not running", false, {}, true, 0, true, 0},
         {"answers at once", true, trayCompanion(), true, 300, true, 1},
@@ -110,9 +96,11 @@ TEST_F(TrayCompanion, StopWaitsAsLongAsTheCompanionNeedsAndNoLonger) {
     for (const StopCase& c : cases) {
         SCOPED_TRACE(c.situation);
         resetMachine();
-        uint32_t pid = c.running ? startProgram(kCompanion, c.behaviour) : 0;
+        if (c.running) {
+            startProgram(kCompanion, c.behaviour);
+        }
         if (c.registered) {
-            registerCompanion(kCompanion);
+            registerValue(kCompanion, true);
         }
         if (c.arrange) {
             c.arrange();
@@ -122,12 +110,9 @@ TEST_F(TrayCompanion, StopWaitsAsLongAsTheCompanionNeedsAndNoLonger) {
         EXPECT_EQ(c.waitedMs, clockMs() - start);
         EXPECT_EQ(!c.deleted, fileExists(kCompanion));
         EXPECT_EQ(c.registeredAfter, run_test::registeredCompanion());
-        std::vector<ProgramState> all;
         if (c.running) {
-            const ProgramState* state = program(pid, all);
-            ASSERT_NE(nullptr, state);
-            auto posted = state->messages.find(kQuitMessage);
-            EXPECT_EQ(c.quitMessages, posted == state->messages.end() ? 0u : posted->second);
+            const auto posted = programs().at(0).messages;
+            EXPECT_EQ(c.quitMessages, posted.count(kQuitMessage) ? posted.at(kQuitMessage) : 0u);
         }
     }
 }
@@ -156,22 +141,20 @@ TEST_F(TrayCompanion, OnlyARegisteredPathThatFitsWholeIsDeleted) {
 }
 
 TEST_F(TrayCompanion, AReinstallKeepsTheExecutableItStartsAgain) {
-    registerCompanion(kCompanion);
+    registerValue(kCompanion, true);
     startProgram(kCompanion, trayCompanion());
     stopTrayCompanion(W("c:\\program files\\folioscope\\FOLTRAY.EXE"));
     EXPECT_TRUE(fileExists(kCompanion));
     EXPECT_EQ("-", run_test::registeredCompanion());
 }
 
-struct StartCase {
-    const char* installer;
-    uint32_t major;
-    uint32_t platform;
-    const char* registered; // "-": nothing registered and nothing started
-};
-
 TEST_F(TrayCompanion, StartRegistersAndStartsTheCompanionBesideTheInstallersFolder) {
-    const StartCase cases[] = {
+    const struct {
+        const char* installer;
+        uint32_t major;
+        uint32_t platform;
+        const char* registered; // "-": nothing registered and nothing started
+    } cases[] = {
         {"C:\\Program Files\\Folioscope\\Setup\\folioinst.exe", 6, 2, kCompanion.c_str()},
         {"C:\\Program Files\\Folioscope\\Setup\\folioinst.exe", 10, 2, kCompanion.c_str()},
         {"C:\\Program Files\\Folioscope\\Setup\\folioinst.exe", 5, 2, "-"},
@@ -180,7 +163,7 @@ TEST_F(TrayCompanion, StartRegistersAndStartsTheCompanionBesideTheInstallersFold
         {"C:/Folio/Setup/folioinst.exe", 6, 2, "C:/Folio\\foltray.exe"},
         {"C:\\folioinst.exe", 6, 2, "foltray.exe"},
     };
-    for (const StartCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.installer);
         resetMachine();
         if (c.registered[0] == 'C') {

@@ -1,5 +1,6 @@
 // The Windows machine answers the spooler's queries as a clean Windows 10/11 x64 does, and
-// its inbox objects hold on to each other as they do there.
+// its inbox objects hold on to each other as they do there. The demo machine adds the
+// product's files to it, and its description shows what the spooler holds.
 #include <vector>
 
 #include <windows.h>
@@ -16,7 +17,7 @@ class WindowsMachineTest : public MachineTest {
   protected:
     void SetUp() override {
         MachineTest::SetUp();
-        control::windowsMachine(dir());
+        control::demoMachine(dir());
     }
 
     // One line per entry of an INFO query, asked for at the size its probe names.
@@ -46,9 +47,7 @@ TEST_F(WindowsMachineTest, ListsTheInboxObjectsInTheSpoolersOrder) {
                   "Standard TCP/IP Port tcpmon.dll", "Microsoft Shared Fax Monitor FXSMON.DLL",
                   "Local Port localspl.dll", "IppMon IPPMon.dll", "Appmon AppMon.dll"}),
               listOf<MONITOR_INFO_2W>(
-                  [](BYTE* b, DWORD n, DWORD* need, DWORD* count) {
-                      return EnumMonitorsW(nullptr, 2, b, n, need, count);
-                  },
+                  [](auto... query) { return EnumMonitorsW(nullptr, 2, query...); },
                   [](const MONITOR_INFO_2W& m) { return u8(m.pName) + " " + u8(m.pDLLName); }));
     EXPECT_EQ(
         (std::vector<std::string>{"4 Microsoft XPS Document Writer v4 " + kStore,
@@ -58,23 +57,22 @@ TEST_F(WindowsMachineTest, ListsTheInboxObjectsInTheSpoolersOrder) {
                                   "3 Microsoft enhanced Point and Print compatibility driver " +
                                       kVersion3 + "mxdwdrv.dll"}),
         listOf<DRIVER_INFO_6W>(
-            [](BYTE* b, DWORD n, DWORD* need, DWORD* count) {
-                return EnumPrinterDriversW(nullptr, W("Windows x64"), 6, b, n, need, count);
+            [](auto... query) {
+                return EnumPrinterDriversW(nullptr, W("Windows x64"), 6, query...);
             },
             [](const DRIVER_INFO_6W& d) {
                 return std::to_string(d.cVersion) + " " + u8(d.pName) + " " + u8(d.pDriverPath);
             }));
-    EXPECT_EQ((std::vector<std::string>{
-                  "Fax SHRFAX: Microsoft Shared Fax Driver",
-                  "Microsoft Print to PDF PORTPROMPT: Microsoft Print To PDF",
-                  "Microsoft XPS Document Writer PORTPROMPT: Microsoft XPS Document Writer v4"}),
-              listOf<PRINTER_INFO_2W>(
-                  [](BYTE* b, DWORD n, DWORD* need, DWORD* count) {
-                      return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, b, n, need, count);
-                  },
-                  [](const PRINTER_INFO_2W& p) {
-                      return u8(p.pPrinterName) + " " + u8(p.pPortName) + " " + u8(p.pDriverName);
-                  }));
+    EXPECT_EQ(
+        (std::vector<std::string>{
+            "Fax SHRFAX: Microsoft Shared Fax Driver",
+            "Microsoft Print to PDF PORTPROMPT: Microsoft Print To PDF",
+            "Microsoft XPS Document Writer PORTPROMPT: Microsoft XPS Document Writer v4"}),
+        listOf<PRINTER_INFO_2W>(
+            [](auto... query) { return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, query...); },
+            [](const PRINTER_INFO_2W& p) {
+                return u8(p.pPrinterName) + " " + u8(p.pPortName) + " " + u8(p.pDriverName);
+            }));
     EXPECT_EQ("Microsoft Print to PDF", control::defaultPrinter());
 }
 
@@ -89,6 +87,17 @@ TEST_F(WindowsMachineTest, InboxObjectsInUseStayPut) {
     for (const std::string& held : {kSystem32 + "usbmon.dll", kVersion3 + "FXSDRV.DLL"}) {
         EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), error(DeleteFileW(W(held)))) << held;
     }
+}
+
+TEST_F(WindowsMachineTest, TheDescriptionShowsTheSpooler) {
+    control::registerMonitor("Folioscope:", "orvmon64.dll", "3.0.0.2060");
+    const std::string description = control::describeMachine();
+    EXPECT_NE(std::string::npos, description.find("service  Spooler running\n"));
+    EXPECT_NE(std::string::npos, description.find("inbox    printers: Fax, Microsoft Print to PDF, "
+                                                  "Microsoft XPS Document Writer\n"));
+    EXPECT_NE(std::string::npos,
+              description.find("monitor  Folioscope: (orvmon64.dll, port Folioscope:)\n"))
+        << description;
 }
 
 } // namespace
