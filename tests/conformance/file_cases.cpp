@@ -83,8 +83,8 @@ void openCases() {
     for (const OpenRow& row : kOpens) {
         HANDLE h = INVALID_HANDLE_VALUE;
         CASE(row.id, text(row.path) + "," + hex(row.access) + "," + num(row.disposition),
-             h = CreateFileW(row.path, row.access, 1, nullptr, row.disposition, 0, nullptr), handle,
-             "");
+             h = CreateFileW(row.path, row.access, 1, nullptr, row.disposition, 0, nullptr),
+             handle);
         closeIfOpen(h);
         writeText(kFile);
         DeleteFileW(kNew);
@@ -95,7 +95,7 @@ void openCases() {
         CASE(row.id, hex(row.secondAccess) + "," + hex(row.secondShare),
              h = CreateFileW(L"C:\\CONF\\file.txt", row.secondAccess, row.secondShare, nullptr,
                              row.disposition, 0, nullptr),
-             handle, "");
+             handle);
         closeIfOpen(h);
         closeIfOpen(first);
     }
@@ -120,28 +120,27 @@ const TextRow kAttributes[] = {
 
 void deleteCases() {
     for (const TextRow& row : kDeletes) {
-        CASE(row.id, text(row.text), DeleteFileW(row.text), flag, "");
+        CASE(row.id, text(row.text), DeleteFileW(row.text), flag);
     }
     HANDLE reader = open(kFile, R, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
-    CASE("file.delete.open-without-share-delete", "", DeleteFileW(kFile), flag, "");
+    CASE("file.delete.open-without-share-delete", "", DeleteFileW(kFile), flag);
     CloseHandle(reader);
 
     // A holder that shares delete: the file is delete-pending until it closes.
     HANDLE holder = open(kFile, R, kShareAll, OPEN_EXISTING);
-    CASE("file.delete.shared", "", DeleteFileW(kFile), flag, "");
-    CASE("file.delete.pending-attributes", "", GetFileAttributesW(kFile), hex, "");
+    CASE("file.delete.shared", "", DeleteFileW(kFile), flag);
+    CASE("file.delete.pending-attributes", "", GetFileAttributesW(kFile), hex);
     HANDLE reopened = INVALID_HANDLE_VALUE;
     CASE("file.delete.pending-open", "",
-         reopened = CreateFileW(kFile, R, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr), handle,
-         "");
+         reopened = CreateFileW(kFile, R, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr), handle);
     closeIfOpen(reopened);
     CloseHandle(holder);
-    CASE("file.delete.pending-gone", "", GetFileAttributesW(kFile), hex, "");
+    CASE("file.delete.pending-gone", "", GetFileAttributesW(kFile), hex);
     writeText(kFile);
-    CASE("file.delete.plain", "", DeleteFileW(kFile), flag, "");
+    CASE("file.delete.plain", "", DeleteFileW(kFile), flag);
     writeText(kFile);
     for (const TextRow& row : kAttributes) {
-        CASE(row.id, text(row.text), GetFileAttributesW(row.text), hex, "");
+        CASE(row.id, text(row.text), GetFileAttributesW(row.text), hex);
     }
 }
 
@@ -162,7 +161,7 @@ void ioCases() {
     CASE("file.write.read-handle", "", WriteFile(in, "x", 1, &count, nullptr), flag,
          "written=" + num(count));
     CloseHandle(in);
-    CASE("file.close.twice", "", CloseHandle(in), flag, "");
+    CASE("file.close.twice", "", CloseHandle(in), flag);
     DeleteFileW(path);
 }
 
@@ -198,7 +197,7 @@ void bootCases() {
     for (const MoveRow& row : kMoves) {
         const DWORD flags = MOVEFILE_DELAY_UNTIL_REBOOT | row.flags;
         CASE(row.id, text(row.from) + "," + text(row.to) + "," + hex(flags),
-             MoveFileExW(row.from, row.to, flags), flag, "");
+             MoveFileExW(row.from, row.to, flags), flag);
     }
     HKEY key = nullptr;
     RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_ALL_ACCESS, &key);
@@ -224,7 +223,7 @@ void keyCases() {
     }
     HKEY key = nullptr;
     CASE("reg.open.user-software", "",
-         RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft", 0, KEY_READ, &key), status, "");
+         RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft", 0, KEY_READ, &key), status);
     RegCloseKey(key);
     CASE("reg.open.null-root", "", RegOpenKeyExW(nullptr, L"SOFTWARE", 0, KEY_READ, &key), status,
          "key=" + handle(key));
@@ -239,26 +238,25 @@ void keyCases() {
 void valueCases(HKEY key) {
     const WCHAR exe[] = L"C:\\Program Files\\x.exe";
     const BYTE* bytes = reinterpret_cast<const BYTE*>(exe);
-    CASE("reg.set.sz", "", RegSetValueExW(key, L"Tray", 0, REG_SZ, bytes, sizeof exe), status, "");
+    CASE("reg.set.sz", "", RegSetValueExW(key, L"Tray", 0, REG_SZ, bytes, sizeof exe), status);
     query("reg.query.probe", key, L"tray", 0, true);
     query("reg.query.small", key, L"Tray", 8, false);
     query("reg.query.exact", key, L"TRAY", sizeof exe, false);
     query("reg.query.missing", key, L"Nothing", 64, false);
-    CASE("reg.set.sz-unterminated", "", RegSetValueExW(key, L"abc", 0, REG_SZ, bytes, 6), status,
-         "");
+    CASE("reg.set.sz-unterminated", "", RegSetValueExW(key, L"abc", 0, REG_SZ, bytes, 6), status);
     query("reg.query.unterminated-probe", key, L"abc", 0, true);
     query("reg.query.unterminated", key, L"abc", 64, false);
     const WCHAR pair[] = L"a\0b\0";
     CASE("reg.set.multi-sz", "",
          RegSetValueExW(key, L"pair", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(pair),
                         sizeof pair),
-         status, "");
+         status);
     query("reg.query.multi-sz", key, L"pair", 64, false);
 
     for (const char* id : {"reg.delete.existing", "reg.delete.missing"}) {
-        CASE(id, "", RegDeleteValueW(key, L"tray"), status, "");
+        CASE(id, "", RegDeleteValueW(key, L"tray"), status);
     }
-    CASE("reg.delete-a.missing", "", RegDeleteValueA(key, "Nothing"), status, "");
+    CASE("reg.delete-a.missing", "", RegDeleteValueA(key, "Nothing"), status);
 }
 
 void rightsCases() {
@@ -266,10 +264,10 @@ void rightsCases() {
     RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Conformance", 0, KEY_READ, &reader);
     DWORD one = 1;
     CASE("reg.set.read-only-handle", "",
-         RegSetValueExW(reader, L"v", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), status, "");
-    CASE("reg.delete.read-only-handle", "", RegDeleteValueW(reader, L"abc"), status, "");
-    CASE("reg.close.open", "", RegCloseKey(reader), status, "");
-    CASE("reg.close.twice", "", RegCloseKey(reader), status, "");
+         RegSetValueExW(reader, L"v", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), status);
+    CASE("reg.delete.read-only-handle", "", RegDeleteValueW(reader, L"abc"), status);
+    CASE("reg.close.open", "", RegCloseKey(reader), status);
+    CASE("reg.close.twice", "", RegCloseKey(reader), status);
 }
 
 } // namespace

@@ -59,16 +59,16 @@ void processCases() {
              words(argv, count));
         LocalFree(argv);
     }
-    CASE("argv.no-count", "", CommandLineToArgvW(L"a b", nullptr), list, "");
+    CASE("argv.no-count", "", CommandLineToArgvW(L"a b", nullptr), list);
     int count = 0;
-    CASE("memory.local-free", "argv", LocalFree(CommandLineToArgvW(L"a b", &count)), block, "");
+    CASE("memory.local-free", "argv", LocalFree(CommandLineToArgvW(L"a b", &count)), block);
     for (DWORD size : {DWORD{sizeof(OSVERSIONINFOA)}, DWORD{10}}) {
         OSVERSIONINFOA version = {size, kPoison, kPoison, kPoison, kPoison, {0}};
         CASE("os.version." + std::to_string(size), num(size), GetVersionExA(&version), flag,
              "version=" + num(version.dwMajorVersion) + "." + num(version.dwMinorVersion) + "." +
                  num(version.dwBuildNumber) + " platform=" + num(version.dwPlatformId));
     }
-    CASE("process.command-line", "", GetCommandLineW(), text, "");
+    CASE("process.command-line", "", GetCommandLineW(), text);
     for (DWORD size : {64u, 24u, 23u, 3u}) {
         WCHAR buffer[64];
         std::fill(buffer, buffer + 64, L'#');
@@ -85,13 +85,12 @@ void processCases() {
     BYTE* memory = nullptr;
     CASE("memory.alloc", "GPTR,16", memory = static_cast<BYTE*>(GlobalAlloc(GPTR, 16)), block,
          std::string("zeroed=") + (memory && !memory[0] && !memory[15] ? "yes" : "no"));
-    CASE("memory.free", "", GlobalFree(memory), block, "");
-    CASE("memory.free-null", "", GlobalFree(nullptr), block, "");
+    CASE("memory.free", "", GlobalFree(memory), block);
+    CASE("memory.free-null", "", GlobalFree(nullptr), block);
     DWORD before = GetTickCount();
-    CASE(
-        "clock.sleep", "50", (Sleep(50), GetTickCount() - before),
-        // The tick counter is coarse on Windows (about 16 ms): only that it moved.
-        [](DWORD slept) { return std::string(slept >= 30 ? "ticks moved" : "ticks stood"); }, "");
+    CASE("clock.sleep", "50", (Sleep(50), GetTickCount() - before),
+         // The tick counter is coarse on Windows (about 16 ms): only that it moved.
+         [](DWORD slept) { return std::string(slept >= 30 ? "ticks moved" : "ticks stood"); });
 }
 
 struct MessageRow {
@@ -209,7 +208,7 @@ void versionResourceCases() {
              (std::equal(part.begin(), part.begin() + 20, block.begin()) ? "yes" : "no") +
              " after=" + hex(part[20]));
     CASE("version.info.text-file", "",
-         GetFileVersionInfoW(L"C:\\conf\\file.txt", 0, 24, part.data()), flag, "");
+         GetFileVersionInfoW(L"C:\\conf\\file.txt", 0, 24, part.data()), flag);
 }
 
 } // namespace

@@ -92,7 +92,7 @@ void addCases() {
         CASE(row.id, text(row.name) + "," + text(row.port) + "," + text(row.processor),
              (h = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)),
               SetLastError(h ? kPoison : GetLastError()), h),
-             handle, "");
+             handle);
         ClosePrinter(h);
         if (row.name[0] == 'N') { // a refused printer that Wine adds all the same
             h = openPrinter(row.name, PRINTER_ALL_ACCESS);
@@ -121,8 +121,7 @@ void addCases() {
              result_ ? "handle=" + handle(h) : "");
         ClosePrinter(h);
     }
-    CASE("printer.open.no-handle-pointer", "", OpenPrinterW(arg(kPrinter), nullptr, nullptr), flag,
-         "");
+    CASE("printer.open.no-handle-pointer", "", OpenPrinterW(arg(kPrinter), nullptr, nullptr), flag);
 }
 
 void getAndSetCases() {
@@ -160,20 +159,20 @@ void getAndSetCases() {
         HANDLE h = openPrinter(kPrinter, row.access);
         PRINTER_INFO_2W info = commented(row.port, row.driver);
         CASE(row.id, text(row.port) + "," + text(row.driver) + "," + num(row.command),
-             SetPrinterW(h, 2, reinterpret_cast<LPBYTE>(&info), row.command), flag, "");
+             SetPrinterW(h, 2, reinterpret_cast<LPBYTE>(&info), row.command), flag);
         ClosePrinter(h);
     }
     HANDLE h = openPrinter(kPrinter, PRINTER_ALL_ACCESS);
     PRINTER_INFO_2W info = commented(kMonitor, kDriver);
     SetPrinterW(h, 2, reinterpret_cast<LPBYTE>(&info), 0);
-    CASE("printer.close.open", "", ClosePrinter(h), flag, "");
-    CASE("printer.close.twice", "", ClosePrinter(h), flag, "");
+    CASE("printer.close.open", "", ClosePrinter(h), flag);
+    CASE("printer.close.twice", "", ClosePrinter(h), flag);
 }
 void defaultCases() {
     for (auto row : {std::make_pair("default.set.unknown", L"Nobody"),
                      std::make_pair("default.set.other-case", L"conf printer"),
                      std::make_pair("default.set.exact", kPrinter)}) {
-        CASE(row.first, text(row.second), SetDefaultPrinterW(row.second), flag, "");
+        CASE(row.first, text(row.second), SetDefaultPrinterW(row.second), flag);
     }
     getDefault("default.get.short", 6);
     getDefault("default.get.exact", 13);
@@ -211,7 +210,7 @@ void dataCases() {
             return row.key ? SetPrinterDataExA(h, row.key, value, REG_SZ, kValue, 7)
                            : SetPrinterDataA(h, value, REG_SZ, kValue, 7);
         };
-        CASE(row.id, text(row.key) + "," + text(row.value), SetPrinterDataAorExA(), num, "");
+        CASE(row.id, text(row.key) + "," + text(row.value), SetPrinterDataAorExA(), num);
         ClosePrinter(h);
     }
     struct {
@@ -263,34 +262,34 @@ void stoppedCases() {
     MONITOR_INFO_2W local = {arg(L"Local Port"), arg(kEnvironment), arg(L"localspl.dll")};
     CASE("stopped.enum-printers", "",
          EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer, sizeof buffer, &needed, &count),
-         flag, "");
+         flag);
     CASE("stopped.enum-monitors", "",
-         EnumMonitorsW(nullptr, 2, buffer, sizeof buffer, &needed, &count), flag, "");
-    CASE("stopped.open-printer", "", OpenPrinterW(arg(kPrinter), &h, nullptr), flag, "");
+         EnumMonitorsW(nullptr, 2, buffer, sizeof buffer, &needed, &count), flag);
+    CASE("stopped.open-printer", "", OpenPrinterW(arg(kPrinter), &h, nullptr), flag);
     ClosePrinter(h);
-    CASE("stopped.add-monitor", "", AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&local)), flag,
-         "");
-    CASE("stopped.delete-monitor", "", DeleteMonitorW(nullptr, nullptr, arg(L"Nobody:")), flag, "");
+    CASE("stopped.add-monitor", "", AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&local)),
+         flag);
+    CASE("stopped.delete-monitor", "", DeleteMonitorW(nullptr, nullptr, arg(L"Nobody:")), flag);
     CASE("stopped.driver-dir", "",
          GetPrinterDriverDirectoryW(nullptr, arg(kEnvironment), 1, buffer, sizeof buffer, &needed),
-         flag, "");
-    CASE("stopped.set-default", "", SetDefaultPrinterW(L"Nobody"), flag, "");
+         flag);
+    CASE("stopped.set-default", "", SetDefaultPrinterW(L"Nobody"), flag);
     heldMonitorCases("monitor.stopped.write", nullptr);
 }
 
 void deleteMonitor(const char* id) {
-    CASE(id, text(kMonitor), DeleteMonitorW(nullptr, nullptr, arg(kMonitor)), flag, "");
+    CASE(id, text(kMonitor), DeleteMonitorW(nullptr, nullptr, arg(kMonitor)), flag);
 }
 
 void deleteDriver(const char* id) {
     CASE(id, "DPD_DELETE_ALL_FILES",
          DeletePrinterDriverExW(nullptr, arg(kEnvironment), arg(kDriver), DPD_DELETE_ALL_FILES, 0),
-         flag, "");
+         flag);
 }
 
 void deletePrinter(const char* id, const WCHAR* name, ACCESS_MASK access) {
     HANDLE h = openPrinter(name, access);
-    CASE(id, text(name) + "," + hex(access), DeletePrinter(h), flag, "");
+    CASE(id, text(name) + "," + hex(access), DeletePrinter(h), flag);
     ClosePrinter(h);
 }
 
@@ -314,8 +313,7 @@ void removalCases() {
     deleteMonitor("removal.monitor.in-use");
     HANDLE h = openPrinter(kPrinter, PRINTER_ALL_ACCESS);
     PRINTER_INFO_2W parked = printerInfo(kPrinter, L"file:", kDriver);
-    CASE("removal.park", "file:", SetPrinterW(h, 2, reinterpret_cast<LPBYTE>(&parked), 0), flag,
-         "");
+    CASE("removal.park", "file:", SetPrinterW(h, 2, reinterpret_cast<LPBYTE>(&parked), 0), flag);
     ClosePrinter(h);
     deleteMonitor("removal.monitor.parked");
     deleteMonitor("removal.monitor.again");
@@ -326,7 +324,7 @@ void removalCases() {
     getDefault("removal.default-after", 64);
     deleteDriver("removal.driver.unused");
     CASE("removal.driver.file-gone", "3\\confui.dll",
-         GetFileAttributesW(join(kDriverDir, L"\\3\\confui.dll")), hex, "");
+         GetFileAttributesW(join(kDriverDir, L"\\3\\confui.dll")), hex);
     deleteDriver("removal.driver.again");
 }
 

@@ -102,44 +102,43 @@ void startCases() {
 
 // The tray companion's part: its mutex held, its window answering the quit message.
 void trayCases(PROCESS_INFORMATION& process) {
-    CASE("process.image.delete-running", "", DeleteFileW(L"C:\\conf\\" CONF_TRAY), flag, "");
+    CASE("process.image.delete-running", "", DeleteFileW(L"C:\\conf\\" CONF_TRAY), flag);
     HANDLE mutex = nullptr;
-    CASE("mutex.other.open", "", mutex = CreateMutexA(nullptr, FALSE, CONF_TRAY_NAME), handle, "");
-    CASE("mutex.other.wait-held", "100", WaitForSingleObject(mutex, 100), hex, "");
-    CASE("mutex.other.release-held", "", ReleaseMutex(mutex), flag, "");
+    CASE("mutex.other.open", "", mutex = CreateMutexA(nullptr, FALSE, CONF_TRAY_NAME), handle);
+    CASE("mutex.other.wait-held", "100", WaitForSingleObject(mutex, 100), hex);
+    CASE("mutex.other.release-held", "", ReleaseMutex(mutex), flag);
     for (const FindRow& row : kFinds) {
         CASE(row.id, text(row.windowClass) + "," + text(row.title),
-             FindWindowW(row.windowClass, row.title), which, "");
+             FindWindowW(row.windowClass, row.title), which);
     }
-    CASE("window.is-window.other-program", "", IsWindow(tray), flag, "");
-    CASE("window.post.quit", "WM_USER+2", PostMessageW(tray, WM_USER + 2, 0, 0), flag, "");
-    CASE("mutex.other.wait-released", "5000", WaitForSingleObject(mutex, 5000), hex, "");
-    CASE("process.wait.ended", "5000", WaitForSingleObject(process.hProcess, 5000), hex, "");
-    CASE("window.is-window.ended", "", IsWindow(tray), flag, "");
-    CASE("window.post.ended", "", PostMessageW(tray, WM_USER + 2, 0, 0), flag, "");
-    CASE("mutex.other.release-taken", "", ReleaseMutex(mutex), flag, "");
+    CASE("window.is-window.other-program", "", IsWindow(tray), flag);
+    CASE("window.post.quit", "WM_USER+2", PostMessageW(tray, WM_USER + 2, 0, 0), flag);
+    CASE("mutex.other.wait-released", "5000", WaitForSingleObject(mutex, 5000), hex);
+    CASE("process.wait.ended", "5000", WaitForSingleObject(process.hProcess, 5000), hex);
+    CASE("window.is-window.ended", "", IsWindow(tray), flag);
+    CASE("window.post.ended", "", PostMessageW(tray, WM_USER + 2, 0, 0), flag);
+    CASE("mutex.other.release-taken", "", ReleaseMutex(mutex), flag);
     CloseHandle(mutex);
     for (int tries = 0; tries < 10 && !DeleteFileW(L"C:\\conf\\" CONF_TRAY); ++tries) {
         Sleep(100);
     }
-    CASE("process.image.ended", "", GetFileAttributesW(L"C:\\conf\\" CONF_TRAY), hex, "");
-    CASE("handle.close.thread", "", CloseHandle(process.hThread), flag, "");
-    CASE("handle.close.process", "", CloseHandle(process.hProcess), flag, "");
-    CASE("handle.close.process-twice", "", CloseHandle(process.hProcess), flag, "");
+    CASE("process.image.ended", "", GetFileAttributesW(L"C:\\conf\\" CONF_TRAY), hex);
+    CASE("handle.close.thread", "", CloseHandle(process.hThread), flag);
+    CASE("handle.close.process", "", CloseHandle(process.hProcess), flag);
+    CASE("handle.close.process-twice", "", CloseHandle(process.hProcess), flag);
 }
 
 // The help viewer's part: each window closes on SC_CLOSE, the viewer with its last.
 void viewerCases(const PROCESS_INFORMATION& viewer) {
-    CASE("window.post.close", "SC_CLOSE", PostMessageW(help, WM_SYSCOMMAND, SC_CLOSE, 0), flag, "");
+    CASE("window.post.close", "SC_CLOSE", PostMessageW(help, WM_SYSCOMMAND, SC_CLOSE, 0), flag);
     for (int tries = 0; tries < 100 && FindWindowW(L"" CONF_VIEWER_CLASS, L"" CONF_HELP_TITLE);
          ++tries) {
         Sleep(50);
     }
-    CASE("window.find.closed", "", FindWindowW(L"" CONF_VIEWER_CLASS, L"" CONF_HELP_TITLE), which,
-         "");
-    CASE("window.find.left", "", FindWindowW(L"" CONF_VIEWER_CLASS, nullptr), which, "");
+    CASE("window.find.closed", "", FindWindowW(L"" CONF_VIEWER_CLASS, L"" CONF_HELP_TITLE), which);
+    CASE("window.find.left", "", FindWindowW(L"" CONF_VIEWER_CLASS, nullptr), which);
     PostMessageW(other, WM_SYSCOMMAND, SC_CLOSE, 0);
-    CASE("process.wait.last-window", "5000", WaitForSingleObject(viewer.hProcess, 5000), hex, "");
+    CASE("process.wait.last-window", "5000", WaitForSingleObject(viewer.hProcess, 5000), hex);
 }
 
 // A program that ends owning its mutex leaves it abandoned to the next waiter.
@@ -149,9 +148,9 @@ void abandonCases() {
     HWND window = windowOf(L"" CONF_QUITTER_NAME, nullptr);
     HANDLE mutex = CreateMutexA(nullptr, FALSE, CONF_QUITTER_NAME);
     PostMessageW(window, WM_USER + 2, 0, 0);
-    CASE("mutex.other.wait-abandoned", "5000", WaitForSingleObject(mutex, 5000), hex, "");
-    CASE("mutex.other.wait-again", "0", WaitForSingleObject(mutex, 0), hex, "");
-    CASE("mutex.other.release-abandoned", "", ReleaseMutex(mutex) && ReleaseMutex(mutex), flag, "");
+    CASE("mutex.other.wait-abandoned", "5000", WaitForSingleObject(mutex, 5000), hex);
+    CASE("mutex.other.wait-again", "0", WaitForSingleObject(mutex, 0), hex);
+    CASE("mutex.other.release-abandoned", "", ReleaseMutex(mutex) && ReleaseMutex(mutex), flag);
     CloseHandle(mutex);
     WaitForSingleObject(quitter.hProcess, 5000);
     closeProcess(quitter);
@@ -172,16 +171,15 @@ void mutexCases() {
         CloseHandle(handles[--n]);
     }
     HANDLE mutex = nullptr;
-    CASE("mutex.create.after-close", "", mutex = CreateMutexA(nullptr, TRUE, "ConfSetup"), handle,
-         "");
-    CASE("mutex.wait.own", "0", WaitForSingleObject(mutex, 0), hex, "");
+    CASE("mutex.create.after-close", "", mutex = CreateMutexA(nullptr, TRUE, "ConfSetup"), handle);
+    CASE("mutex.wait.own", "0", WaitForSingleObject(mutex, 0), hex);
     for (const char* id : {"mutex.release.first", "mutex.release.second", "mutex.release.third"}) {
-        CASE(id, "", ReleaseMutex(mutex), flag, "");
+        CASE(id, "", ReleaseMutex(mutex), flag);
     }
-    CASE("handle.close.mutex", "", CloseHandle(mutex), flag, "");
-    CASE("handle.close.mutex-twice", "", CloseHandle(mutex), flag, "");
-    CASE("mutex.wait.closed", "100", WaitForSingleObject(mutex, 100), hex, "");
-    CASE("mutex.release.closed", "", ReleaseMutex(mutex), flag, "");
+    CASE("handle.close.mutex", "", CloseHandle(mutex), flag);
+    CASE("handle.close.mutex-twice", "", CloseHandle(mutex), flag);
+    CASE("mutex.wait.closed", "100", WaitForSingleObject(mutex, 100), hex);
+    CASE("mutex.release.closed", "", ReleaseMutex(mutex), flag);
 }
 
 void otherProgramCases() {
@@ -192,8 +190,8 @@ void otherProgramCases() {
     tray = windowOf(L"" CONF_TRAY_NAME, L"" CONF_TRAY_TITLE);
     help = windowOf(L"" CONF_VIEWER_CLASS, L"" CONF_HELP_TITLE);
     other = windowOf(L"" CONF_VIEWER_CLASS, L"" CONF_OTHER_TITLE);
-    CASE("window.is-window.null", "", IsWindow(nullptr), flag, "");
-    CASE("window.is-window.number", "", IsWindow(reinterpret_cast<HWND>(0x10010)), flag, "");
+    CASE("window.is-window.null", "", IsWindow(nullptr), flag);
+    CASE("window.is-window.number", "", IsWindow(reinterpret_cast<HWND>(0x10010)), flag);
     trayCases(trayProcess);
     viewerCases(viewer);
     closeProcess(viewer);

@@ -41,13 +41,14 @@ template <typename... More> std::string spaced(const std::string& first, const M
 std::string callName(const char* source);
 
 // One case: the last error poisoned, `call` made once, its line printed with `args` after
-// the call's name, show(result), and `outputs`, an expression read after the call.
-#define CASE(id, args, call, show, outputs)                                                        \
+// the call's name, show(result), and the outputs if given, an expression read after the call.
+#define CASE(id, args, call, show, ...)                                                            \
     do {                                                                                           \
         poison();                                                                                  \
         const auto result_ = (call);                                                               \
         const DWORD error_ = GetLastError();                                                       \
-        line(id, callName(#call) + "(" + (args) + ")", show(result_), error_, outputs);            \
+        line(id, callName(#call) + "(" + (args) + ")", show(result_), error_,                      \
+             std::string(__VA_ARGS__));                                                            \
     } while (0)
 
 // The row of most tables: a case's id and its one argument.

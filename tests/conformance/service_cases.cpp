@@ -63,15 +63,15 @@ void openCases(SC_HANDLE manager) {
                     {"svc.open.display-name", L"Print Spooler", kCheckAccess}};
     for (const auto& row : managers) {
         SC_HANDLE h = nullptr;
-        CASE(row.id, text(row.name), h = OpenSCManagerW(nullptr, row.name, row.access), handle, "");
+        CASE(row.id, text(row.name), h = OpenSCManagerW(nullptr, row.name, row.access), handle);
         CloseServiceHandle(h);
     }
     for (const auto& row : services) {
         SC_HANDLE h = nullptr;
-        CASE(row.id, text(row.name), h = OpenServiceW(manager, row.name, row.access), handle, "");
+        CASE(row.id, text(row.name), h = OpenServiceW(manager, row.name, row.access), handle);
         CloseServiceHandle(h);
     }
-    CASE("svc.open.null-manager", "", OpenServiceW(nullptr, L"spooler", kCheckAccess), handle, "");
+    CASE("svc.open.null-manager", "", OpenServiceW(nullptr, L"spooler", kCheckAccess), handle);
 }
 
 // The installer's wait: a query every 200 ms, 50 times at most.
@@ -98,7 +98,7 @@ void stateCases(SC_HANDLE manager) {
     StartServiceW(spooler, 0, nullptr); // a fresh machine need not run it yet
     waitFor(spooler, SERVICE_RUNNING);
     query("svc.running.query", spooler);
-    CASE("svc.running.start", "", StartServiceW(spooler, 0, nullptr), flag, "");
+    CASE("svc.running.start", "", StartServiceW(spooler, 0, nullptr), flag);
     control("svc.running.pause", all, SERVICE_CONTROL_PAUSE);
     control("svc.running.pause-without-right", spooler, SERVICE_CONTROL_PAUSE);
     control("svc.running.undefined-control", all, 0);
@@ -113,21 +113,21 @@ void stateCases(SC_HANDLE manager) {
              (s.dwCurrentState == SERVICE_STOP_PENDING || s.dwCurrentState == SERVICE_STOPPED
                   ? "stopping"
                   : num(s.dwCurrentState)));
-    CASE("svc.running.stop-wait", "", waitFor(spooler, SERVICE_STOPPED), reached, "");
+    CASE("svc.running.stop-wait", "", waitFor(spooler, SERVICE_STOPPED), reached);
     query("svc.stopped.query", spooler);
     control("svc.stopped.stop", spooler, SERVICE_CONTROL_STOP);
     control("svc.stopped.stop-without-right", checker, SERVICE_CONTROL_STOP);
-    CASE("svc.stopped.start-without-right", "", StartServiceW(querier, 0, nullptr), flag, "");
-    CASE("svc.stopped.start", "", StartServiceW(spooler, 0, nullptr), flag, "");
+    CASE("svc.stopped.start-without-right", "", StartServiceW(querier, 0, nullptr), flag);
+    CASE("svc.stopped.start", "", StartServiceW(spooler, 0, nullptr), flag);
     query("svc.started.query", spooler);
-    CASE("svc.started.wait", "", waitFor(spooler, SERVICE_RUNNING), reached, "");
+    CASE("svc.started.wait", "", waitFor(spooler, SERVICE_RUNNING), reached);
 
     for (SC_HANDLE h : {all, querier, starter, checker}) {
         CloseServiceHandle(h);
     }
-    CASE("svc.close.open", "", CloseServiceHandle(spooler), flag, "");
-    CASE("svc.close.twice", "", CloseServiceHandle(spooler), flag, "");
-    CASE("svc.close.null", "", CloseServiceHandle(nullptr), flag, "");
+    CASE("svc.close.open", "", CloseServiceHandle(spooler), flag);
+    CASE("svc.close.twice", "", CloseServiceHandle(spooler), flag);
+    CASE("svc.close.null", "", CloseServiceHandle(nullptr), flag);
 }
 
 } // namespace
@@ -149,10 +149,10 @@ void withSpoolerStopped(void (*cases)()) {
     SC_HANDLE spooler = OpenServiceW(manager, L"Spooler", kRestartAccess);
     SERVICE_STATUS s = {};
     ControlService(spooler, SERVICE_CONTROL_STOP, &s);
-    CASE("spooler.stop-wait", "", waitFor(spooler, SERVICE_STOPPED), reached, "");
+    CASE("spooler.stop-wait", "", waitFor(spooler, SERVICE_STOPPED), reached);
     cases();
     StartServiceW(spooler, 0, nullptr);
-    CASE("spooler.start-wait", "", waitFor(spooler, SERVICE_RUNNING), reached, "");
+    CASE("spooler.start-wait", "", waitFor(spooler, SERVICE_RUNNING), reached);
     CloseServiceHandle(spooler);
     CloseServiceHandle(manager);
 }

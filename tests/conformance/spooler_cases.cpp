@@ -52,12 +52,12 @@ void heldMonitorCases(const char* writeId, const char* deleteId) {
     HANDLE h = INVALID_HANDLE_VALUE;
     CASE(writeId, "",
          h = CreateFileW(dll, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
-         handle, "");
+         handle);
     if (h != INVALID_HANDLE_VALUE) {
         CloseHandle(h);
     }
     if (deleteId) {
-        CASE(deleteId, "", DeleteFileW(dll), flag, "");
+        CASE(deleteId, "", DeleteFileW(dll), flag);
     }
 }
 
@@ -135,7 +135,7 @@ void monitorCases() {
     for (const auto& row : adds) {
         MONITOR_INFO_2W info = {arg(row.name), arg(row.environment), arg(row.dll)};
         CASE(row.id, text(row.name) + "," + text(row.environment) + "," + text(row.dll),
-             AddMonitorW(nullptr, row.level, reinterpret_cast<LPBYTE>(&info)), flag, "");
+             AddMonitorW(nullptr, row.level, reinterpret_cast<LPBYTE>(&info)), flag);
         DeleteMonitorW(nullptr, nullptr, arg(other));
     }
     enumerateMonitors("monitor.enum.added");
@@ -148,7 +148,7 @@ void monitorCases() {
                    {"monitor.delete.unknown-environment", L"Windows Bogus", L"Nobody:"}};
     for (const auto& row : deletes) {
         CASE(row.id, text(row.environment) + "," + text(row.name),
-             DeleteMonitorW(nullptr, arg(row.environment), arg(row.name)), flag, "");
+             DeleteMonitorW(nullptr, arg(row.environment), arg(row.name)), flag);
     }
 }
 
@@ -214,7 +214,7 @@ void driverCases() {
                  hex(row.flags),
              AddPrinterDriverExW(nullptr, row.level, reinterpret_cast<LPBYTE>(&driver.info),
                                  row.flags),
-             flag, "");
+             flag);
         if (!row.kept) {
             DeletePrinterDriverExW(nullptr, arg(kEnvironment), arg(kDriver), 0, 0);
         }
@@ -226,7 +226,7 @@ void driverCases() {
         {"driver.file.staged-config", L"\\confui.dll"}};
     for (const auto& row : files) {
         Joined full = join(kDriverDir, row.second);
-        CASE(row.first, path(full), GetFileAttributesW(full), hex, "");
+        CASE(row.first, path(full), GetFileAttributesW(full), hex);
     }
     enumerateDrivers("driver.enum.added");
 }

@@ -39,11 +39,11 @@ void record(const char* name, WPARAM wParam, LPARAM lParam) {
 }
 
 void textCases(HWND dialog) {
-    CASE("dialog.text.item", "1001", SetDlgItemTextW(dialog, 1001, L"line 1\r\nline 2"), flag, "");
-    CASE("dialog.text.title", "", SetWindowTextW(dialog, L"Caf\u00e9 log."), flag, "");
-    CASE("dialog.text.no-item", "7", SetDlgItemTextW(dialog, 7, L"x"), flag, "");
-    CASE("dialog.is-window", "", IsWindow(dialog), flag, "");
-    CASE("dialog.post", "WM_USER", PostMessageW(dialog, WM_USER, 0, 0), flag, "");
+    CASE("dialog.text.item", "1001", SetDlgItemTextW(dialog, 1001, L"line 1\r\nline 2"), flag);
+    CASE("dialog.text.title", "", SetWindowTextW(dialog, L"Caf\u00e9 log."), flag);
+    CASE("dialog.text.no-item", "7", SetDlgItemTextW(dialog, 7, L"x"), flag);
+    CASE("dialog.is-window", "", IsWindow(dialog), flag);
+    CASE("dialog.post", "WM_USER", PostMessageW(dialog, WM_USER, 0, 0), flag);
 }
 
 // Only what a close delivers is recorded: a real dialog also gets focus, paint and
@@ -97,17 +97,17 @@ void dialogCases() {
              DialogBoxParamW(nullptr, MAKEINTRESOURCEW(101), nullptr, recordingProc, 0x5EED),
              integer, "received=" + received);
     }
-    CASE("dialog.closed.text", "", SetWindowTextW(lastDialog, L"late"), flag, "");
-    CASE("dialog.closed.end", "", EndDialog(lastDialog, 2), flag, "");
+    CASE("dialog.closed.text", "", SetWindowTextW(lastDialog, L"late"), flag);
+    CASE("dialog.closed.end", "", EndDialog(lastDialog, 2), flag);
 }
 
 } // namespace
 
 void userCases() {
-    CASE("key.shift", "VK_SHIFT", GetAsyncKeyState(VK_SHIFT), integer, "");
-    CASE("key.letter", "A", GetAsyncKeyState('A'), integer, "");
+    CASE("key.shift", "VK_SHIFT", GetAsyncKeyState(VK_SHIFT), integer);
+    CASE("key.letter", "A", GetAsyncKeyState('A'), integer);
     HWINSTA station = nullptr;
-    CASE("station.process", "", station = GetProcessWindowStation(), handle, "");
+    CASE("station.process", "", station = GetProcessWindowStation(), handle);
     for (DWORD size : {12u, 11u}) {
         USEROBJECTFLAGS flags = {0, 0, kPoison};
         DWORD needed = kPoison;
@@ -118,7 +118,7 @@ void userCases() {
     dialogCases();
     for (DWORD flags : {0x0u, 0x801u, 0x800u, 0x1200u}) {
         CASE(("dll-directories." + hex(flags)).c_str(), hex(flags), SetDefaultDllDirectories(flags),
-             flag, "");
+             flag);
     }
 }
 
