@@ -35,7 +35,13 @@ enum class Close { button, escape, closeBox };
 // person's click or key makes; winsim is told by its knob. `button` is the dialog's button.
 void personCloses(HWND dialog, HWND button, Close how);
 
+// One registry value read into a buffer of `size` bytes (none for 0): its type, size, data and
+// the byte after them.
+void queryValue(const char* id, HKEY key, const WCHAR* name, DWORD size);
+
 // Copies a file with the file calls themselves (the battery has no other way onto C:).
-bool copyFile(const wchar_t* from, const wchar_t* to);
+void copyFile(const wchar_t* from, const wchar_t* to);
+// Closes a handle that a call may have left NULL or INVALID_HANDLE_VALUE.
+void closeIfOpen(HANDLE h);
 
 } // namespace conformance

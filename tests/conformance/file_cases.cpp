@@ -1,8 +1,6 @@
 // Files and the registry: CreateFileW's dispositions and share checks, DeleteFileW,
 // GetFileAttributesW, ReadFile/WriteFile, MoveFileExW queuing work for the next boot, and
 // the registry calls with their size probes and ERROR_MORE_DATA.
-#include <cstring>
-
 #include "battery.h"
 #include "report.h"
 
@@ -28,12 +26,6 @@ void writeText(const WCHAR* path, DWORD flags = 0) {
     DWORD written = 0;
     WriteFile(h, "hello", 5, &written, nullptr);
     CloseHandle(h);
-}
-
-void closeIfOpen(HANDLE h) {
-    if (h != INVALID_HANDLE_VALUE && h) {
-        CloseHandle(h);
-    }
 }
 
 struct OpenRow {
@@ -181,18 +173,6 @@ const MoveRow kMoves[] = {
     {"file.boot.copy-allowed", L"C:\\conf\\a.txt", L"C:\\conf\\b.txt", MOVEFILE_COPY_ALLOWED},
 };
 
-// One value query into a 64-byte buffer (none when probing), with what it filled.
-void query(const char* id, HKEY key, const WCHAR* name, DWORD size, bool probe) {
-    BYTE data[512];
-    std::memset(data, 0xAB, sizeof data);
-    DWORD type = kPoison;
-    DWORD cb = size;
-    CASE(id, text(name) + "," + num(size),
-         RegQueryValueExW(key, name, nullptr, &type, probe ? nullptr : data, &cb), status,
-         "type=" + num(type) + " size=" + num(cb) + " data=" +
-             (result_ || probe ? "-" : wideBytes(data, cb)) + " next=" + hex(data[cb % 512]));
-}
-
 void bootCases() {
     for (const MoveRow& row : kMoves) {
         const DWORD flags = MOVEFILE_DELAY_UNTIL_REBOOT | row.flags;
@@ -201,70 +181,70 @@ void bootCases() {
     }
     HKEY key = nullptr;
     RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_ALL_ACCESS, &key);
-    query("file.boot.value", key, L"PendingFileRenameOperations", 512, false);
+    queryValue("file.boot.value", key, L"PendingFileRenameOperations", 512);
     RegDeleteValueW(key, L"PendingFileRenameOperations");
     RegCloseKey(key);
 }
 
-const TextRow kKeys[] = {
-    {"reg.open.existing", kSessionManager},
-    {"reg.open.other-case", L"system\\CURRENTCONTROLSET\\control\\session MANAGER"},
-    {"reg.open.trailing-separator", L"SOFTWARE\\Microsoft\\"},
-    {"reg.open.run", L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"},
-    {"reg.open.missing", L"SOFTWARE\\Orvanta Conformance"},
+const struct {
+    const char* id;
+    HKEY root;
+    const WCHAR* name;
+} kKeys[] = {
+    {"reg.open.existing", HKEY_LOCAL_MACHINE, kSessionManager},
+    {"reg.open.other-case", HKEY_LOCAL_MACHINE,
+     L"system\\CURRENTCONTROLSET\\control\\session MANAGER"},
+    {"reg.open.trailing-separator", HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\"},
+    {"reg.open.run", HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"},
+    {"reg.open.missing", HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvanta Conformance"},
+    {"reg.open.user-software", HKEY_CURRENT_USER, L"Software\\Microsoft"},
+    {"reg.open.null-root", nullptr, L"SOFTWARE"},
 };
 
 void keyCases() {
-    for (const TextRow& row : kKeys) {
-        HKEY key = nullptr;
-        CASE(row.id, text(row.text), RegOpenKeyExW(HKEY_LOCAL_MACHINE, row.text, 0, KEY_READ, &key),
-             status, "key=" + handle(key));
+    HKEY key = nullptr;
+    for (const auto& row : kKeys) {
+        key = reinterpret_cast<HKEY>(ULONG_PTR{kPoison}); // a failure must write NULL
+        CASE(row.id, text(row.name), RegOpenKeyExW(row.root, row.name, 0, KEY_READ, &key), status,
+             "key=" + handle(key));
         RegCloseKey(key);
     }
-    HKEY key = nullptr;
-    CASE("reg.open.user-software", "",
-         RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft", 0, KEY_READ, &key), status);
-    RegCloseKey(key);
-    CASE("reg.open.null-root", "", RegOpenKeyExW(nullptr, L"SOFTWARE", 0, KEY_READ, &key), status,
-         "key=" + handle(key));
     CASE("reg.open-a.missing", "",
          RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nothing Here", 0, KEY_READ, &key), status,
          "key=" + handle(key));
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Conformance", 0, nullptr, 0, KEY_ALL_ACCESS,
-                    nullptr, &key, nullptr);
-    RegCloseKey(key);
 }
 
-void valueCases(HKEY key) {
+void valueCases() {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Conformance", 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &key, nullptr);
     const WCHAR exe[] = L"C:\\Program Files\\x.exe";
-    const BYTE* bytes = reinterpret_cast<const BYTE*>(exe);
-    CASE("reg.set.sz", "", RegSetValueExW(key, L"Tray", 0, REG_SZ, bytes, sizeof exe), status);
-    query("reg.query.probe", key, L"tray", 0, true);
-    query("reg.query.small", key, L"Tray", 8, false);
-    query("reg.query.exact", key, L"TRAY", sizeof exe, false);
-    query("reg.query.missing", key, L"Nothing", 64, false);
-    CASE("reg.set.sz-unterminated", "", RegSetValueExW(key, L"abc", 0, REG_SZ, bytes, 6), status);
-    query("reg.query.unterminated-probe", key, L"abc", 0, true);
-    query("reg.query.unterminated", key, L"abc", 64, false);
+    CASE("reg.set.sz", "", RegSetValueExW(key, L"Tray", 0, REG_SZ, bytes(exe), sizeof exe), status);
+    queryValue("reg.query.probe", key, L"tray", 0);
+    queryValue("reg.query.small", key, L"Tray", 8);
+    queryValue("reg.query.exact", key, L"TRAY", sizeof exe);
+    queryValue("reg.query.missing", key, L"Nothing", 64);
+    CASE("reg.set.sz-unterminated", "", RegSetValueExW(key, L"abc", 0, REG_SZ, bytes(exe), 6),
+         status);
+    queryValue("reg.query.unterminated-probe", key, L"abc", 0);
+    queryValue("reg.query.unterminated", key, L"abc", 64);
     const WCHAR pair[] = L"a\0b\0";
     CASE("reg.set.multi-sz", "",
-         RegSetValueExW(key, L"pair", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(pair),
-                        sizeof pair),
-         status);
-    query("reg.query.multi-sz", key, L"pair", 64, false);
-
+         RegSetValueExW(key, L"pair", 0, REG_MULTI_SZ, bytes(pair), sizeof pair), status);
+    queryValue("reg.query.multi-sz", key, L"pair", 64);
     for (const char* id : {"reg.delete.existing", "reg.delete.missing"}) {
         CASE(id, "", RegDeleteValueW(key, L"tray"), status);
     }
     CASE("reg.delete-a.missing", "", RegDeleteValueA(key, "Nothing"), status);
+    RegCloseKey(key);
 }
 
 void rightsCases() {
     HKEY reader = nullptr;
     RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Conformance", 0, KEY_READ, &reader);
     DWORD one = 1;
-    CASE("reg.set.read-only-handle", "",
-         RegSetValueExW(reader, L"v", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), status);
+    CASE("reg.set.read-only-handle", "", RegSetValueExW(reader, L"v", 0, REG_DWORD, bytes(&one), 4),
+         status);
     CASE("reg.delete.read-only-handle", "", RegDeleteValueW(reader, L"abc"), status);
     CASE("reg.close.open", "", RegCloseKey(reader), status);
     CASE("reg.close.twice", "", RegCloseKey(reader), status);
@@ -283,10 +263,7 @@ void fileCases() {
 
 void registryCases() {
     keyCases();
-    HKEY key = nullptr;
-    RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Conformance", 0, KEY_ALL_ACCESS, &key);
-    valueCases(key);
-    RegCloseKey(key);
+    valueCases();
     rightsCases();
 }
 

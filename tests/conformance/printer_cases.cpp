@@ -24,13 +24,6 @@ PRINTER_INFO_2W printerInfo(const WCHAR* name, const WCHAR* port, const WCHAR* d
     return info;
 }
 
-// The printer with a new comment, as SetPrinterW gets it.
-PRINTER_INFO_2W commented(const WCHAR* port, const WCHAR* driver) {
-    PRINTER_INFO_2W info = printerInfo(kPrinter, port, driver);
-    info.pComment = arg(L"new comment");
-    return info;
-}
-
 std::string printerFields(const PRINTER_INFO_2W& p) {
     return spaced(text(p.pPrinterName), text(p.pPortName), text(p.pDriverName), text(p.pComment),
                   text(p.pLocation), text(p.pPrintProcessor), text(p.pDatatype),
@@ -90,8 +83,8 @@ void addCases() {
         HANDLE h = nullptr;
         // What a successful AddPrinterW leaves in the last error is undefined.
         CASE(row.id, text(row.name) + "," + text(row.port) + "," + text(row.processor),
-             (h = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info)),
-              SetLastError(h ? kPoison : GetLastError()), h),
+             (h = AddPrinterW(nullptr, 2, bytes(&info)), SetLastError(h ? kPoison : GetLastError()),
+              h),
              handle);
         ClosePrinter(h);
         if (row.name[0] == 'N') { // a refused printer that Wine adds all the same
@@ -129,13 +122,13 @@ void getAndSetCases() {
         "printer.get", "GetPrinterW",
         [](HANDLE h, LPBYTE b, DWORD n, DWORD* need) { return GetPrinterW(h, 2, b, n, need); },
         printerFields);
-    for (auto row : {std::make_pair("printer.driver", kEnvironment),
-                     std::make_pair("printer.driver.null-environment", (const WCHAR*)nullptr),
-                     std::make_pair("printer.driver.other-environment", L"Windows NT x86")}) {
+    for (const TextRow& row : {TextRow{"printer.driver", kEnvironment},
+                               {"printer.driver.null-environment", nullptr},
+                               {"printer.driver.other-environment", L"Windows NT x86"}}) {
         queryPrinter<DRIVER_INFO_2W>(
-            row.first, "GetPrinterDriverW",
+            row.id, "GetPrinterDriverW",
             [row](HANDLE h, LPBYTE b, DWORD n, DWORD* need) {
-                return GetPrinterDriverW(h, arg(row.second), 2, b, n, need);
+                return GetPrinterDriverW(h, arg(row.text), 2, b, n, need);
             },
             [](const DRIVER_INFO_2W& d) {
                 return spaced("v" + num(d.cVersion), text(d.pName), text(d.pEnvironment),
@@ -155,35 +148,30 @@ void getAndSetCases() {
          PRINTER_CONTROL_PURGE},
         {"printer.set.comment", PRINTER_ALL_ACCESS, kMonitor, kDriver, 0},
     };
+    HANDLE h = nullptr; // the last row's handle, closed by the cases after the table
     for (const auto& row : sets) {
-        HANDLE h = openPrinter(kPrinter, row.access);
-        PRINTER_INFO_2W info = commented(row.port, row.driver);
-        CASE(row.id, text(row.port) + "," + text(row.driver) + "," + num(row.command),
-             SetPrinterW(h, 2, reinterpret_cast<LPBYTE>(&info), row.command), flag);
         ClosePrinter(h);
+        h = openPrinter(kPrinter, row.access);
+        PRINTER_INFO_2W info = printerInfo(kPrinter, row.port, row.driver);
+        info.pComment = arg(L"new comment");
+        CASE(row.id, text(row.port) + "," + text(row.driver) + "," + num(row.command),
+             SetPrinterW(h, 2, bytes(&info), row.command), flag);
     }
-    HANDLE h = openPrinter(kPrinter, PRINTER_ALL_ACCESS);
-    PRINTER_INFO_2W info = commented(kMonitor, kDriver);
-    SetPrinterW(h, 2, reinterpret_cast<LPBYTE>(&info), 0);
     CASE("printer.close.open", "", ClosePrinter(h), flag);
     CASE("printer.close.twice", "", ClosePrinter(h), flag);
 }
 void defaultCases() {
-    for (auto row : {std::make_pair("default.set.unknown", L"Nobody"),
-                     std::make_pair("default.set.other-case", L"conf printer"),
-                     std::make_pair("default.set.exact", kPrinter)}) {
-        CASE(row.first, text(row.second), SetDefaultPrinterW(row.second), flag);
+    for (const TextRow& row : {TextRow{"default.set.unknown", L"Nobody"},
+                               {"default.set.other-case", L"conf printer"},
+                               {"default.set.exact", kPrinter}}) {
+        CASE(row.id, text(row.text), SetDefaultPrinterW(row.text), flag);
     }
     getDefault("default.get.short", 6);
     getDefault("default.get.exact", 13);
     HKEY key = nullptr;
     RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", 0,
                   KEY_READ, &key);
-    BYTE data[256];
-    DWORD size = sizeof data;
-    CASE("default.device-value", "",
-         RegQueryValueExW(key, L"Device", nullptr, nullptr, data, &size), status,
-         "data=" + (result_ ? std::string("-") : wideBytes(data, size)));
+    queryValue("default.device-value", key, L"Device", 256);
     RegCloseKey(key);
 }
 
@@ -255,24 +243,19 @@ void dataCases() {
 
 // Every call with arguments that change nothing where the spooler answers them.
 void stoppedCases() {
-    BYTE buffer[4096];
-    DWORD needed = kPoison;
-    DWORD count = kPoison;
+    BYTE b[4096];
+    DWORD n = kPoison;
     HANDLE h = nullptr;
     MONITOR_INFO_2W local = {arg(L"Local Port"), arg(kEnvironment), arg(L"localspl.dll")};
     CASE("stopped.enum-printers", "",
-         EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer, sizeof buffer, &needed, &count),
-         flag);
-    CASE("stopped.enum-monitors", "",
-         EnumMonitorsW(nullptr, 2, buffer, sizeof buffer, &needed, &count), flag);
+         EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, b, 4096, &n, &n), flag);
+    CASE("stopped.enum-monitors", "", EnumMonitorsW(nullptr, 2, b, 4096, &n, &n), flag);
     CASE("stopped.open-printer", "", OpenPrinterW(arg(kPrinter), &h, nullptr), flag);
     ClosePrinter(h);
-    CASE("stopped.add-monitor", "", AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&local)),
-         flag);
+    CASE("stopped.add-monitor", "", AddMonitorW(nullptr, 2, bytes(&local)), flag);
     CASE("stopped.delete-monitor", "", DeleteMonitorW(nullptr, nullptr, arg(L"Nobody:")), flag);
     CASE("stopped.driver-dir", "",
-         GetPrinterDriverDirectoryW(nullptr, arg(kEnvironment), 1, buffer, sizeof buffer, &needed),
-         flag);
+         GetPrinterDriverDirectoryW(nullptr, arg(kEnvironment), 1, b, 4096, &n), flag);
     CASE("stopped.set-default", "", SetDefaultPrinterW(L"Nobody"), flag);
     heldMonitorCases("monitor.stopped.write", nullptr);
 }
@@ -313,7 +296,7 @@ void removalCases() {
     deleteMonitor("removal.monitor.in-use");
     HANDLE h = openPrinter(kPrinter, PRINTER_ALL_ACCESS);
     PRINTER_INFO_2W parked = printerInfo(kPrinter, L"file:", kDriver);
-    CASE("removal.park", "file:", SetPrinterW(h, 2, reinterpret_cast<LPBYTE>(&parked), 0), flag);
+    CASE("removal.park", "file:", SetPrinterW(h, 2, bytes(&parked), 0), flag);
     ClosePrinter(h);
     deleteMonitor("removal.monitor.parked");
     deleteMonitor("removal.monitor.again");

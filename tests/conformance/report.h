@@ -57,6 +57,11 @@ struct TextRow {
     const WCHAR* text;
 };
 
+// A record or a value as the calls taking LPBYTE want it.
+template <typename T> LPBYTE bytes(const T* p) {
+    return reinterpret_cast<LPBYTE>(const_cast<T*>(p));
+}
+
 // A string argument for calls whose prototypes take LPWSTR but only read it.
 inline WCHAR* arg(const WCHAR* s) {
     return const_cast<WCHAR*>(s);

@@ -53,9 +53,7 @@ void heldMonitorCases(const char* writeId, const char* deleteId) {
     CASE(writeId, "",
          h = CreateFileW(dll, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
          handle);
-    if (h != INVALID_HANDLE_VALUE) {
-        CloseHandle(h);
-    }
+    closeIfOpen(h);
     if (deleteId) {
         CASE(deleteId, "", DeleteFileW(dll), flag);
     }
@@ -135,7 +133,7 @@ void monitorCases() {
     for (const auto& row : adds) {
         MONITOR_INFO_2W info = {arg(row.name), arg(row.environment), arg(row.dll)};
         CASE(row.id, text(row.name) + "," + text(row.environment) + "," + text(row.dll),
-             AddMonitorW(nullptr, row.level, reinterpret_cast<LPBYTE>(&info)), flag);
+             AddMonitorW(nullptr, row.level, bytes(&info)), flag);
         DeleteMonitorW(nullptr, nullptr, arg(other));
     }
     enumerateMonitors("monitor.enum.added");
@@ -212,9 +210,7 @@ void driverCases() {
         CASE(row.id,
              num(row.level) + ",v" + num(row.version) + "," + text(row.environment) + "," +
                  hex(row.flags),
-             AddPrinterDriverExW(nullptr, row.level, reinterpret_cast<LPBYTE>(&driver.info),
-                                 row.flags),
-             flag);
+             AddPrinterDriverExW(nullptr, row.level, bytes(&driver.info), row.flags), flag);
         if (!row.kept) {
             DeletePrinterDriverExW(nullptr, arg(kEnvironment), arg(kDriver), 0, 0);
         }
