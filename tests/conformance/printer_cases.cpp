@@ -12,6 +12,8 @@ namespace conformance {
 
 namespace {
 
+using namespace std::placeholders;
+
 // A PRINTER_INFO_2W as the installer fills it.
 PRINTER_INFO_2W printerInfo(const WCHAR* name, const WCHAR* port, const WCHAR* driver) {
     PRINTER_INFO_2W info = {};
@@ -31,28 +33,12 @@ std::string printerFields(const PRINTER_INFO_2W& p) {
                   "jobs=" + num(p.cJobs));
 }
 
-// A query of one printer's INFO at level 2, through the probe-then-fill protocol.
-template <typename Info, typename Get, typename Fields>
-void queryPrinter(const std::string& id, const char* call, Get get, Fields fields) {
-    HANDLE printer = openPrinter(kPrinter, PRINTER_ACCESS_USE);
-    probeAndFill(
-        id, call,
-        [printer, get](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
-            *count = 1;
-            return get(printer, b, n, need);
-        },
-        entries<Info>(fields));
-    ClosePrinter(printer);
-}
-
 void enumerate(const std::string& id) {
-    probeAndFill(
-        id, "EnumPrintersW",
-        [](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
-            return EnumPrintersW(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 2, b, n,
-                                 need, count);
-        },
-        entries<PRINTER_INFO_2W>(printerFields));
+    probeAndFill<PRINTER_INFO_2W>(id, "EnumPrintersW",
+                                  std::bind(EnumPrintersW,
+                                            PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr,
+                                            2, _1, _2, _3, _4),
+                                  printerFields);
 }
 
 void getDefault(const char* id, DWORD chars) {
@@ -118,23 +104,22 @@ void addCases() {
 }
 
 void getAndSetCases() {
-    queryPrinter<PRINTER_INFO_2W>(
-        "printer.get", "GetPrinterW",
-        [](HANDLE h, LPBYTE b, DWORD n, DWORD* need) { return GetPrinterW(h, 2, b, n, need); },
-        printerFields);
+    HANDLE user = openPrinter(kPrinter, PRINTER_ACCESS_USE);
+    probeAndFill<PRINTER_INFO_2W>("printer.get", "GetPrinterW",
+                                  single(std::bind(GetPrinterW, user, 2, _1, _2, _3)),
+                                  printerFields);
     for (const TextRow& row : {TextRow{"printer.driver", kEnvironment},
                                {"printer.driver.null-environment", nullptr},
                                {"printer.driver.other-environment", L"Windows NT x86"}}) {
-        queryPrinter<DRIVER_INFO_2W>(
+        probeAndFill<DRIVER_INFO_2W>(
             row.id, "GetPrinterDriverW",
-            [row](HANDLE h, LPBYTE b, DWORD n, DWORD* need) {
-                return GetPrinterDriverW(h, arg(row.text), 2, b, n, need);
-            },
+            single(std::bind(GetPrinterDriverW, user, arg(row.text), 2, _1, _2, _3)),
             [](const DRIVER_INFO_2W& d) {
                 return spaced("v" + num(d.cVersion), text(d.pName), text(d.pEnvironment),
                               path(d.pDriverPath), path(d.pConfigFile));
             });
     }
+    ClosePrinter(user);
     const struct {
         const char* id;
         ACCESS_MASK access;

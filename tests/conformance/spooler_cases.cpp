@@ -18,7 +18,7 @@ const WCHAR kEnvironment[] = L"Windows x64";
 const WCHAR kDriverDir[] = L"C:\\Windows\\system32\\spool\\drivers\\x64";
 
 void probeAndFill(const std::string& id, const std::string& call, const Query& query,
-                  const Describe& describe) {
+                  const std::function<std::string(const BYTE*, DWORD)>& entries) {
     DWORD probe = 0;
     for (const char* step : {".probe", ".short", ".exact"}) {
         std::vector<BYTE> buffer(step[1] == 'p' ? 0 : step[1] == 's' ? probe - 1 : probe, 0xAB);
@@ -33,7 +33,7 @@ void probeAndFill(const std::string& id, const std::string& call, const Query& q
         DWORD error = GetLastError();
         line((id + step).c_str(), call, flag(ok), error,
              std::string("needed=") + size(needed) + " returned=" + num(count) +
-                 (ok && !buffer.empty() ? " " + describe(buffer.data(), count) : ""));
+                 (ok && !buffer.empty() ? " " + entries(buffer.data(), count) : ""));
         probe = probe ? probe : needed;
         if (probe == 0 || probe == kPoison) {
             return;
@@ -61,6 +61,8 @@ void heldMonitorCases(const char* writeId, const char* deleteId) {
 
 namespace {
 
+using namespace std::placeholders;
+
 // The installer's registration: level 6, files staged in the driver directory.
 struct DriverInfo {
     Joined driver = join(kDriverDir, L"\\confdrv.dll"), config = join(kDriverDir, L"\\confui.dll"),
@@ -80,28 +82,23 @@ struct DriverInfo {
 };
 
 void enumerateMonitors(const std::string& id) {
-    probeAndFill(
-        id, "EnumMonitorsW",
-        [](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
-            return EnumMonitorsW(nullptr, 2, b, n, need, count);
-        },
-        entries<MONITOR_INFO_2W>([](const MONITOR_INFO_2W& m) {
+    probeAndFill<MONITOR_INFO_2W>(
+        id, "EnumMonitorsW", std::bind(EnumMonitorsW, nullptr, 2, _1, _2, _3, _4),
+        [](const MONITOR_INFO_2W& m) {
             return spaced(text(m.pName), text(m.pEnvironment), path(m.pDLLName));
-        }));
+        });
 }
 
 void enumerateDrivers(const std::string& id) {
-    probeAndFill(
+    probeAndFill<DRIVER_INFO_6W>(
         id, "EnumPrinterDriversW",
-        [](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
-            return EnumPrinterDriversW(nullptr, arg(kEnvironment), 6, b, n, need, count);
-        },
-        entries<DRIVER_INFO_6W>([](const DRIVER_INFO_6W& d) {
+        std::bind(EnumPrinterDriversW, nullptr, arg(kEnvironment), 6, _1, _2, _3, _4),
+        [](const DRIVER_INFO_6W& d) {
             return spaced("v" + num(d.cVersion), text(d.pName), text(d.pEnvironment),
                           path(d.pDriverPath), path(d.pDataFile), path(d.pConfigFile),
                           path(d.pHelpFile), text(d.pszMfgName), text(d.pszOEMUrl),
                           text(d.pszProvider));
-        }));
+        });
 }
 
 } // namespace

@@ -17,28 +17,34 @@ extern const WCHAR kSecond[];      // on LPT1:
 extern const WCHAR kEnvironment[]; // the spooler's own, "Windows x64"
 extern const WCHAR kDriverDir[];   // the driver directory of that environment
 
-// buffer, its size, needed, returned (1 for the Get* queries).
+// buffer, its size, needed, returned.
 using Query = std::function<BOOL(LPBYTE, DWORD, DWORD*, DWORD*)>;
-// The entries of a filled buffer, one text.
-using Describe = std::function<std::string(const BYTE*, DWORD count)>;
 
-// Each entry of an INFO array as "[fields]".
-template <typename Info, typename Fields> Describe entries(Fields fields) {
-    return [fields](const BYTE* buffer, DWORD count) {
+// A Get* query (buffer, size, needed), which fills one entry.
+inline Query single(std::function<BOOL(LPBYTE, DWORD, DWORD*)> get) {
+    return [get](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
+        *count = 1;
+        return get(b, n, need);
+    };
+}
+
+// The probe (no buffer), a buffer one byte short, and the exact size: cases "<id>.probe",
+// "<id>.short", "<id>.exact", each filled entry shown as "[fields]". Sizes are shown relative
+// to the probe's answer, which differs between implementations (a driver-made DEVMODE,
+// string lengths); an answer that fits the probe ends there.
+void probeAndFill(const std::string& id, const std::string& call, const Query& query,
+                  const std::function<std::string(const BYTE*, DWORD)>& entries);
+template <typename Info, typename Fields>
+void probeAndFill(const std::string& id, const std::string& call, const Query& query,
+                  Fields fields) {
+    probeAndFill(id, call, query, [fields](const BYTE* buffer, DWORD count) {
         std::string out;
         for (DWORD i = 0; i < count; ++i) {
             out += "[" + fields(reinterpret_cast<const Info*>(buffer)[i]) + "]";
         }
         return out;
-    };
+    });
 }
-
-// The probe (no buffer), a buffer one byte short, and the exact size: cases "<id>.probe",
-// "<id>.short", "<id>.exact". Sizes are shown relative to the probe's answer, which
-// differs between implementations (a driver-made DEVMODE, string lengths); an answer that
-// fits the probe ends there.
-void probeAndFill(const std::string& id, const std::string& call, const Query& query,
-                  const Describe& describe);
 
 HANDLE openPrinter(const WCHAR* name, ACCESS_MASK access);
 // What a printer's handle and a monitor's DLL allow while the spooler has them.
