@@ -39,6 +39,17 @@ void personCloses(HWND dialog, HWND button, Close how);
 // the byte after them.
 void queryValue(const char* id, HKEY key, const WCHAR* name, DWORD size);
 
+// Asks `done` until it holds, `tries` more times at most, `ms` apart: under Wine other programs
+// and services take their time.
+template <typename Done> bool poll(int tries, DWORD ms, Done done) {
+    bool ok = done();
+    for (int i = 0; i < tries && !ok; ++i) {
+        Sleep(ms);
+        ok = done();
+    }
+    return ok;
+}
+
 // Copies a file with the file calls themselves (the battery has no other way onto C:).
 void copyFile(const wchar_t* from, const wchar_t* to);
 // Closes a handle that a call may have left NULL or INVALID_HANDLE_VALUE.

@@ -77,9 +77,7 @@ BOOL start(const char* id, const WCHAR* commandLine, PROCESS_INFORMATION& info) 
 // A program shows its window some moments after its start under Wine; at once on winsim.
 HWND windowOf(const WCHAR* windowClass, const WCHAR* title) {
     HWND window = nullptr;
-    for (int tries = 0; tries < 250 && !(window = FindWindowW(windowClass, title)); ++tries) {
-        Sleep(20);
-    }
+    poll(250, 20, [&] { return (window = FindWindowW(windowClass, title)) != nullptr; });
     return window;
 }
 
@@ -119,9 +117,7 @@ void trayCases(PROCESS_INFORMATION& process) {
     CASE("window.post.ended", "", PostMessageW(tray, WM_USER + 2, 0, 0), flag);
     CASE("mutex.other.release-taken", "", ReleaseMutex(mutex), flag);
     CloseHandle(mutex);
-    for (int tries = 0; tries < 10 && !DeleteFileW(L"C:\\conf\\" CONF_TRAY); ++tries) {
-        Sleep(100);
-    }
+    poll(10, 100, [] { return DeleteFileW(L"C:\\conf\\" CONF_TRAY); });
     CASE("process.image.ended", "", GetFileAttributesW(L"C:\\conf\\" CONF_TRAY), hex);
     CASE("handle.close.thread", "", CloseHandle(process.hThread), flag);
     CASE("handle.close.process", "", CloseHandle(process.hProcess), flag);
@@ -131,10 +127,7 @@ void trayCases(PROCESS_INFORMATION& process) {
 // The help viewer's part: each window closes on SC_CLOSE, the viewer with its last.
 void viewerCases(const PROCESS_INFORMATION& viewer) {
     CASE("window.post.close", "SC_CLOSE", PostMessageW(help, WM_SYSCOMMAND, SC_CLOSE, 0), flag);
-    for (int tries = 0; tries < 100 && FindWindowW(L"" CONF_VIEWER_CLASS, L"" CONF_HELP_TITLE);
-         ++tries) {
-        Sleep(50);
-    }
+    poll(100, 50, [] { return !FindWindowW(L"" CONF_VIEWER_CLASS, L"" CONF_HELP_TITLE); });
     CASE("window.find.closed", "", FindWindowW(L"" CONF_VIEWER_CLASS, L"" CONF_HELP_TITLE), which);
     CASE("window.find.left", "", FindWindowW(L"" CONF_VIEWER_CLASS, nullptr), which);
     PostMessageW(other, WM_SYSCOMMAND, SC_CLOSE, 0);

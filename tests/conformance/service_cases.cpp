@@ -77,12 +77,8 @@ void openCases(SC_HANDLE manager) {
 // The installer's wait: a query every 200 ms, 50 times at most.
 bool waitFor(SC_HANDLE service, DWORD state) {
     SERVICE_STATUS s = {};
-    QueryServiceStatus(service, &s);
-    for (int i = 0; i < 50 && s.dwCurrentState != state; ++i) {
-        Sleep(200);
-        QueryServiceStatus(service, &s);
-    }
-    return s.dwCurrentState == state;
+    return poll(50, 200,
+                [&] { return QueryServiceStatus(service, &s), s.dwCurrentState == state; });
 }
 
 std::string reached(bool ok) {
@@ -135,10 +131,8 @@ void stateCases(SC_HANDLE manager) {
 void serviceCases() {
     // With the first program of a new Wine prefix its service manager may still be starting.
     SC_HANDLE manager = nullptr;
-    for (int wait = 0; wait < 100 && !(manager = OpenSCManagerW(nullptr, nullptr, kManagerAccess));
-         ++wait) {
-        Sleep(200);
-    }
+    poll(100, 200,
+         [&] { return (manager = OpenSCManagerW(nullptr, nullptr, kManagerAccess)) != nullptr; });
     openCases(manager);
     stateCases(manager);
     CloseServiceHandle(manager);
