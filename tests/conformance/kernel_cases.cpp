@@ -43,25 +43,18 @@ std::string words(LPWSTR* argv, int count) {
     return out;
 }
 
-std::string list(LPWSTR* argv) {
-    return argv ? "argv" : "NULL";
-}
-
-std::string block(void* p) {
-    return p ? "block" : "NULL";
-}
-
 void processCases() {
     for (const TextRow& row : kSplits) {
         int count = -1;
         LPWSTR* argv = nullptr;
-        CASE(row.id, text(row.text), argv = CommandLineToArgvW(row.text, &count), list,
+        CASE(row.id, text(row.text), argv = CommandLineToArgvW(row.text, &count), named("argv"),
              words(argv, count));
         LocalFree(argv);
     }
-    CASE("argv.no-count", "", CommandLineToArgvW(L"a b", nullptr), list);
+    CASE("argv.no-count", "", CommandLineToArgvW(L"a b", nullptr), named("argv"));
     int count = 0;
-    CASE("memory.local-free", "argv", LocalFree(CommandLineToArgvW(L"a b", &count)), block);
+    CASE("memory.local-free", "argv", LocalFree(CommandLineToArgvW(L"a b", &count)),
+         named("block"));
     for (DWORD size : {DWORD{sizeof(OSVERSIONINFOA)}, DWORD{10}}) {
         OSVERSIONINFOA version = {size, kPoison, kPoison, kPoison, kPoison, {0}};
         CASE("os.version." + std::to_string(size), num(size), GetVersionExA(&version), flag,
@@ -73,20 +66,21 @@ void processCases() {
         WCHAR buffer[64];
         std::fill(buffer, buffer + 64, L'#');
         // Whether a cut name keeps a terminator shows in the buffer's first chars.
-        CASE(("module.name." + std::to_string(size)).c_str(), num(size),
+        CASE("module.name." + std::to_string(size), num(size),
              GetModuleFileNameW(nullptr, buffer, size), num,
              "buffer=" + wideBytes(reinterpret_cast<BYTE*>(buffer), 2 * std::min<DWORD>(size, 25)));
     }
     for (UINT size : {UINT(MAX_PATH), 19u}) {
         WCHAR directory[MAX_PATH] = {0};
-        CASE(("module.system-dir." + std::to_string(size)).c_str(), num(size),
+        CASE("module.system-dir." + std::to_string(size), num(size),
              GetSystemDirectoryW(directory, size), num, "text=" + path(directory));
     }
     BYTE* memory = nullptr;
-    CASE("memory.alloc", "GPTR,16", memory = static_cast<BYTE*>(GlobalAlloc(GPTR, 16)), block,
+    CASE("memory.alloc", "GPTR,16", memory = static_cast<BYTE*>(GlobalAlloc(GPTR, 16)),
+         named("block"),
          std::string("zeroed=") + (memory && !memory[0] && !memory[15] ? "yes" : "no"));
-    CASE("memory.free", "", GlobalFree(memory), block);
-    CASE("memory.free-null", "", GlobalFree(nullptr), block);
+    CASE("memory.free", "", GlobalFree(memory), named("block"));
+    CASE("memory.free-null", "", GlobalFree(nullptr), named("block"));
     DWORD before = GetTickCount();
     CASE("clock.sleep", "50", (Sleep(50), GetTickCount() - before),
          // The tick counter is coarse on Windows (about 16 ms): only that it moved.
@@ -114,14 +108,6 @@ std::string codes(const WCHAR* wide) {
     return out;
 }
 
-std::string shown(LPWSTR message) {
-    std::string out = text(message);
-    for (std::string::size_type end; (end = out.find("\r\n")) != std::string::npos;) {
-        out.replace(end, 2, "^M^J");
-    }
-    return out;
-}
-
 void textCases() {
     const DWORD flags =
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
@@ -130,7 +116,7 @@ void textCases() {
         CASE(row.id, num(row.code) + "," + num(row.language),
              FormatMessageW(flags, nullptr, row.code, row.language,
                             reinterpret_cast<LPWSTR>(&message), 0, nullptr),
-             num, "text=" + shown(message));
+             num, "text=" + text(message));
         LocalFree(message);
     }
     struct {

@@ -53,9 +53,9 @@ std::string handle(HANDLE h) {
 std::string wideBytes(const BYTE* data, DWORD size) {
     std::string out;
     for (DWORD i = 0; i + 1 < size; i += 2) {
-        unsigned c = data[i] | data[i + 1] << 8; // as UTF-8; NUL as ^@
-        if (c == 0) {
-            out += "^@";
+        unsigned c = data[i] | data[i + 1] << 8; // as UTF-8; NUL, CR and LF as ^@, ^M, ^J
+        if (c == 0 || c == '\r' || c == '\n') {
+            out += c ? c == '\r' ? "^M" : "^J" : "^@";
         } else if (c < 0x80) {
             out += static_cast<char>(c);
         } else if (c < 0x800) {

@@ -16,7 +16,7 @@ inline void poison() {
     SetLastError(kPoison);
 }
 
-std::string text(const WCHAR* s); // "quoted" UTF-8, or null
+std::string text(const WCHAR* s); // "quoted" UTF-8 (CR, LF as ^M, ^J), or null
 std::string text(const char* s);  // "quoted" ANSI bytes, or null
 std::string path(const WCHAR* s); // as text, lower-cased: Windows spells its folders either way
 std::string num(DWORD value);     // decimal, "-" for the poison
@@ -26,7 +26,11 @@ std::string handle(HANDLE h);     // NULL, INVALID, or handle
 inline std::string status(LONG s) {
     return num(static_cast<DWORD>(s));
 }
-// Bytes of a UTF-16 text, NUL shown as ^@, a trailing odd byte as ^?.
+// A pointer result: `what` when set, else NULL.
+inline auto named(const char* what) {
+    return [what](const void* p) { return std::string(p ? what : "NULL"); };
+}
+// Bytes of a UTF-16 text, NUL shown as ^@, CR and LF as ^M and ^J, a trailing odd byte as ^?.
 std::string wideBytes(const BYTE* data, DWORD size);
 
 void line(const std::string& id, const std::string& call, const std::string& result, DWORD error,
