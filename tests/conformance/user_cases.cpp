@@ -12,15 +12,20 @@ namespace {
 
 struct DialogRow {
     const char* id;
+    WORD name; // the template
+    HWND owner;
     Close how;
     UINT endsOn; // the message on which the procedure calls EndDialog
 };
 
 const DialogRow kDialogs[] = {
-    {"dialog.close.button", Close::button, WM_COMMAND},
-    {"dialog.close.escape", Close::escape, WM_COMMAND},
-    {"dialog.close.close-box", Close::closeBox, WM_COMMAND},
-    {"dialog.close.close-box-handled", Close::closeBox, WM_SYSCOMMAND},
+    {"dialog.refused.no-template", 102, nullptr, Close::button, WM_COMMAND},
+    {"dialog.refused.owner-no-window", 101, reinterpret_cast<HWND>(0x10010), Close::button,
+     WM_COMMAND},
+    {"dialog.close.button", 101, nullptr, Close::button, WM_COMMAND},
+    {"dialog.close.escape", 101, nullptr, Close::escape, WM_COMMAND},
+    {"dialog.close.close-box", 101, nullptr, Close::closeBox, WM_COMMAND},
+    {"dialog.close.close-box-handled", 101, nullptr, Close::closeBox, WM_SYSCOMMAND},
 };
 
 const DialogRow* shown;
@@ -51,11 +56,11 @@ void textCases(HWND dialog) {
 INT_PTR CALLBACK recordingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         focus = wParam;
-        lastDialog = dialog;
         record("init", wParam, lParam);
-        if (shown == kDialogs) {
+        if (!lastDialog) { // the texts while the first dialog shows
             textCases(dialog);
         }
+        lastDialog = dialog;
         personCloses(dialog, reinterpret_cast<HWND>(wParam), shown->how);
     } else if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
         record("command", wParam, lParam);
@@ -77,24 +82,11 @@ std::string integer(INT_PTR value) {
 }
 
 void dialogCases() {
-    const struct {
-        const char* id;
-        WORD name;
-        HWND owner;
-    } refusals[] = {{"dialog.refused.no-template", 102, nullptr},
-                    {"dialog.refused.owner-no-window", 101, reinterpret_cast<HWND>(0x10010)}};
-    shown = kDialogs;
-    for (const auto& row : refusals) {
-        received.clear();
-        CASE(row.id, num(row.name),
-             DialogBoxParamW(nullptr, MAKEINTRESOURCEW(row.name), row.owner, recordingProc, 0),
-             integer, "received=" + received);
-    }
     for (const DialogRow& row : kDialogs) {
         shown = &row;
         received.clear();
-        CASE(row.id, "101",
-             DialogBoxParamW(nullptr, MAKEINTRESOURCEW(101), nullptr, recordingProc, 0x5EED),
+        CASE(row.id, num(row.name),
+             DialogBoxParamW(nullptr, MAKEINTRESOURCEW(row.name), row.owner, recordingProc, 0x5EED),
              integer, "received=" + received);
     }
     CASE("dialog.closed.text", "", SetWindowTextW(lastDialog, L"late"), flag);
@@ -111,14 +103,13 @@ void userCases() {
     for (DWORD size : {12u, 11u}) {
         USEROBJECTFLAGS flags = {0, 0, kPoison};
         DWORD needed = kPoison;
-        CASE(("station.flags." + std::to_string(size)).c_str(), num(size),
+        CASE("station.flags." + std::to_string(size), num(size),
              GetUserObjectInformationW(station, UOI_FLAGS, &flags, size, &needed), flag,
              "flags=" + hex(flags.dwFlags) + " needed=" + num(needed));
     }
     dialogCases();
     for (DWORD flags : {0x0u, 0x801u, 0x800u, 0x1200u}) {
-        CASE(("dll-directories." + hex(flags)).c_str(), hex(flags), SetDefaultDllDirectories(flags),
-             flag);
+        CASE("dll-directories." + hex(flags), hex(flags), SetDefaultDllDirectories(flags), flag);
     }
 }
 
