@@ -28,13 +28,7 @@ void writeText(const WCHAR* path, DWORD flags = 0) {
     CloseHandle(h);
 }
 
-struct OpenRow {
-    const char* id;
-    const WCHAR* path;
-    DWORD access, disposition;
-};
-
-const OpenRow kOpens[] = {
+const Row<const WCHAR*, DWORD, DWORD> kOpens[] = {
     {"file.open.existing", kFile, R, OPEN_EXISTING},
     {"file.open.missing", kMissing, R, OPEN_EXISTING},
     {"file.open.missing-dir", L"C:\\none\\file.txt", R, OPEN_EXISTING},
@@ -55,13 +49,8 @@ const OpenRow kOpens[] = {
     {"file.open.wildcard", L"C:\\conf\\*.txt", R, OPEN_EXISTING},
 };
 
-// One handle open, then a second open: the share rule both ways.
-struct ShareRow {
-    const char* id;
-    DWORD firstAccess, firstShare, secondAccess, secondShare, disposition;
-};
-
-const ShareRow kShares[] = {
+// One handle open (access, share), then a second open: the share rule both ways.
+const Row<DWORD, DWORD, DWORD, DWORD, DWORD> kShares[] = {
     {"file.share.writer-then-reader", W, 1, R, 1, OPEN_EXISTING},
     {"file.share.writer-then-reader-sharing-write", W, 1, R, 3, OPEN_EXISTING},
     {"file.share.reader-then-overwrite", R, 1, W, 1, CREATE_ALWAYS},
@@ -72,22 +61,21 @@ const ShareRow kShares[] = {
 };
 
 void openCases() {
-    for (const OpenRow& row : kOpens) {
+    for (const auto& [id, path, access, disposition] : kOpens) {
         HANDLE h = INVALID_HANDLE_VALUE;
-        CASE(row.id, text(row.path) + "," + hex(row.access) + "," + num(row.disposition),
-             h = CreateFileW(row.path, row.access, 1, nullptr, row.disposition, 0, nullptr),
-             handle);
+        CASE(id, text(path) + "," + hex(access) + "," + num(disposition),
+             h = CreateFileW(path, access, 1, nullptr, disposition, 0, nullptr), handle);
         closeIfOpen(h);
         writeText(kFile);
         DeleteFileW(kNew);
     }
-    for (const ShareRow& row : kShares) {
-        HANDLE first = open(kFile, row.firstAccess, row.firstShare, OPEN_EXISTING);
+    for (const auto& [id, firstAccess, firstShare, access, share, disposition] : kShares) {
+        HANDLE first = open(kFile, firstAccess, firstShare, OPEN_EXISTING);
         HANDLE h = INVALID_HANDLE_VALUE;
-        CASE(row.id, hex(row.secondAccess) + "," + hex(row.secondShare),
-             h = CreateFileW(L"C:\\CONF\\file.txt", row.secondAccess, row.secondShare, nullptr,
-                             row.disposition, 0, nullptr),
-             handle);
+        CASE(
+            id, hex(access) + "," + hex(share),
+            h = CreateFileW(L"C:\\CONF\\file.txt", access, share, nullptr, disposition, 0, nullptr),
+            handle);
         closeIfOpen(h);
         closeIfOpen(first);
     }
@@ -158,13 +146,7 @@ void ioCases() {
 }
 
 // Every row queues work for the next boot; some ask for more.
-struct MoveRow {
-    const char* id;
-    const WCHAR *from, *to;
-    DWORD flags;
-};
-
-const MoveRow kMoves[] = {
+const Row<const WCHAR*, const WCHAR*, DWORD> kMoves[] = {
     {"file.boot.delete", L"C:\\conf\\file12.txt", nullptr, 0},
     {"file.boot.delete-odd-path", L"c:/conf/../conf/file2.txt", nullptr, 0},
     {"file.boot.replace", L"C:\\conf\\new.dll", L"C:\\Windows\\system32\\port.dll",
@@ -174,10 +156,10 @@ const MoveRow kMoves[] = {
 };
 
 void bootCases() {
-    for (const MoveRow& row : kMoves) {
-        const DWORD flags = MOVEFILE_DELAY_UNTIL_REBOOT | row.flags;
-        CASE(row.id, text(row.from) + "," + text(row.to) + "," + hex(flags),
-             MoveFileExW(row.from, row.to, flags), flag);
+    for (const auto& [id, from, to, more] : kMoves) {
+        const DWORD flags = MOVEFILE_DELAY_UNTIL_REBOOT | more;
+        CASE(id, text(from) + "," + text(to) + "," + hex(flags), MoveFileExW(from, to, flags),
+             flag);
     }
     HKEY key = nullptr;
     RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_ALL_ACCESS, &key);
@@ -186,11 +168,7 @@ void bootCases() {
     RegCloseKey(key);
 }
 
-const struct {
-    const char* id;
-    HKEY root;
-    const WCHAR* name;
-} kKeys[] = {
+const Row<HKEY, const WCHAR*> kKeys[] = {
     {"reg.open.existing", HKEY_LOCAL_MACHINE, kSessionManager},
     {"reg.open.other-case", HKEY_LOCAL_MACHINE,
      L"system\\CURRENTCONTROLSET\\control\\session MANAGER"},
@@ -203,9 +181,9 @@ const struct {
 
 void keyCases() {
     HKEY key = nullptr;
-    for (const auto& row : kKeys) {
+    for (const auto& [id, root, name] : kKeys) {
         key = reinterpret_cast<HKEY>(ULONG_PTR{kPoison}); // a failure must write NULL
-        CASE(row.id, text(row.name), RegOpenKeyExW(row.root, row.name, 0, KEY_READ, &key), status,
+        CASE(id, text(name), RegOpenKeyExW(root, name, 0, KEY_READ, &key), status,
              "key=" + handle(key));
         RegCloseKey(key);
     }

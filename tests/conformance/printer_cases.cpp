@@ -83,20 +83,19 @@ void addCases() {
     const struct {
         const char* id;
         const WCHAR* name;
-        bool defaults;
-        ACCESS_MASK access;
+        ACCESS_MASK access; // 0: no defaults
     } opens[] = {
-        {"printer.open.other-case", L"CONF PRINTER", true, PRINTER_ALL_ACCESS},
-        {"printer.open.no-defaults", kPrinter, false, 0},
-        {"printer.open.unknown", L"Nobody", true, PRINTER_ACCESS_USE},
-        {"printer.open.empty-name", L"", true, PRINTER_ACCESS_USE},
-        {"printer.open.server", nullptr, false, 0},
+        {"printer.open.other-case", L"CONF PRINTER", PRINTER_ALL_ACCESS},
+        {"printer.open.no-defaults", kPrinter, 0},
+        {"printer.open.unknown", L"Nobody", PRINTER_ACCESS_USE},
+        {"printer.open.empty-name", L"", PRINTER_ACCESS_USE},
+        {"printer.open.server", nullptr, 0},
     };
     for (const auto& row : opens) {
         PRINTER_DEFAULTSW defaults = {nullptr, nullptr, row.access};
         HANDLE h = nullptr;
         CASE(row.id, text(row.name) + "," + hex(row.access),
-             OpenPrinterW(arg(row.name), &h, row.defaults ? &defaults : nullptr), flag,
+             OpenPrinterW(arg(row.name), &h, row.access ? &defaults : nullptr), flag,
              result_ ? "handle=" + handle(h) : "");
         ClosePrinter(h);
     }

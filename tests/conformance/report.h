@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <tuple>
 
 namespace conformance {
 
@@ -54,6 +55,9 @@ std::string callName(const char* source);
         line(id, callName(#call) + "(" + (args) + ")", show(result_), error_,                      \
              std::string(__VA_ARGS__));                                                            \
     } while (0)
+
+// A table's row: a case's id, then what its call takes, named where a loop unpacks it.
+template <typename... Fields> using Row = std::tuple<const char*, Fields...>;
 
 // The row of most tables: a case's id and its one argument.
 struct TextRow {

@@ -63,24 +63,6 @@ namespace {
 
 using namespace std::placeholders;
 
-// The installer's registration: level 6, files staged in the driver directory.
-struct DriverInfo {
-    Joined driver = join(kDriverDir, L"\\confdrv.dll"), config = join(kDriverDir, L"\\confui.dll"),
-           help = join(kDriverDir, L"\\conf.hlp");
-    DRIVER_INFO_6W info = {};
-
-    DriverInfo() {
-        info.cVersion = 3;
-        info.pName = arg(kDriver);
-        info.pEnvironment = arg(kEnvironment);
-        info.pDriverPath = info.pDataFile = driver;
-        info.pConfigFile = config;
-        info.pHelpFile = help;
-        info.pszMfgName = info.pszProvider = arg(L"Orvanta Conformance");
-        info.pszOEMUrl = arg(L"https://orvanta.example/");
-    }
-};
-
 void enumerateMonitors(const std::string& id) {
     probeAndFill<MONITOR_INFO_2W>(
         id, "EnumMonitorsW", std::bind(EnumMonitorsW, nullptr, 2, _1, _2, _3, _4),
@@ -199,15 +181,21 @@ void driverCases() {
         {"driver.add.new", 6, 3, kEnvironment, APD_COPY_ALL_FILES, nullptr, true},
         {"driver.add.again", 6, 3, kEnvironment, APD_COPY_ALL_FILES, nullptr, true},
     };
+    Joined driver = join(kDriverDir, L"\\confdrv.dll"), config = join(kDriverDir, L"\\confui.dll"),
+           help = join(kDriverDir, L"\\conf.hlp");
+    WCHAR* maker = arg(L"Orvanta Conformance");
     for (const auto& row : adds) {
-        DriverInfo driver;
-        driver.info.cVersion = row.version;
-        driver.info.pEnvironment = arg(row.environment);
-        driver.info.pConfigFile = row.config ? arg(row.config) : driver.info.pConfigFile;
+        // The installer's registration: the files staged in the driver directory.
+        DRIVER_INFO_6W info = {row.version, arg(kDriver), arg(row.environment),
+                               driver,      driver,       row.config ? arg(row.config) : config,
+                               help,        nullptr,      nullptr,
+                               nullptr,     nullptr,      {},
+                               0,           maker,        arg(L"https://orvanta.example/"),
+                               nullptr,     maker};
         CASE(row.id,
              num(row.level) + ",v" + num(row.version) + "," + text(row.environment) + "," +
                  hex(row.flags),
-             AddPrinterDriverExW(nullptr, row.level, bytes(&driver.info), row.flags), flag);
+             AddPrinterDriverExW(nullptr, row.level, bytes(&info), row.flags), flag);
         if (!row.kept) {
             DeletePrinterDriverExW(nullptr, arg(kEnvironment), arg(kDriver), 0, 0);
         }
