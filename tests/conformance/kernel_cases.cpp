@@ -87,13 +87,8 @@ void processCases() {
          [](DWORD slept) { return std::string(slept >= 30 ? "ticks moved" : "ticks stood"); });
 }
 
-struct MessageRow {
-    const char* id;
-    DWORD code;
-    DWORD language;
-};
-
-const MessageRow kMessages[] = {
+// The code and the language.
+const Row<DWORD, DWORD> kMessages[] = {
     {"message.access-denied", 5, 1033},      {"message.sharing-violation", 32, 1033},
     {"message.rpc-unavailable", 1722, 1033}, {"message.monitor-installed", 3006, 1033},
     {"message.driver-in-use", 3001, 1033},   {"message.unknown-code", 0x20001234, 1033},
@@ -111,30 +106,25 @@ std::string codes(const WCHAR* wide) {
 void textCases() {
     const DWORD flags =
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
-    for (const MessageRow& row : kMessages) {
+    for (const auto& [id, code, language] : kMessages) {
         LPWSTR message = nullptr;
-        CASE(row.id, num(row.code) + "," + num(row.language),
-             FormatMessageW(flags, nullptr, row.code, row.language,
-                            reinterpret_cast<LPWSTR>(&message), 0, nullptr),
+        CASE(id, num(code) + "," + num(language),
+             FormatMessageW(flags, nullptr, code, language, reinterpret_cast<LPWSTR>(&message), 0,
+                            nullptr),
              num, "text=" + text(message));
         LocalFree(message);
     }
-    struct {
-        const char* id;
-        const char* bytes;
-        int count;
-        int size;
-    } pages[] = {
+    // The bytes, their count and the size of the buffer for the wide text.
+    const Row<const char*, int, int> pages[] = {
         {"acp.terminated", "Caf\xE9", -1, 16}, {"acp.probe", "Caf\xE9", -1, 0},
         {"acp.counted", "abc", 2, 16},         {"acp.euro-and-undefined", "\x80\x81\x9F", 3, 16},
         {"acp.too-small", "abcd", -1, 4},      {"acp.empty-counted", "abc", 0, 16},
     };
-    for (const auto& row : pages) {
+    for (const auto& [id, bytes, count, size] : pages) {
         WCHAR wide[16] = {0};
-        CASE(row.id, std::to_string(row.count) + "," + std::to_string(row.size),
-             MultiByteToWideChar(CP_ACP, 0, row.bytes, row.count, row.size ? wide : nullptr,
-                                 row.size),
-             num, "chars=" + (result_ > 0 ? codes(wide) : "-"));
+        CASE(id, std::to_string(count) + "," + std::to_string(size),
+             MultiByteToWideChar(CP_ACP, 0, bytes, count, size ? wide : nullptr, size), num,
+             "chars=" + (result_ > 0 ? codes(wide) : "-"));
     }
 }
 

@@ -50,10 +50,7 @@ void getDefault(const char* id, DWORD chars) {
 
 // Each refusal breaks the checks from the one it names on: the first broken one decides.
 void addCases() {
-    const struct {
-        const char* id;
-        const WCHAR *name, *port, *driver, *processor;
-    } adds[] = {
+    const Row<const WCHAR*, const WCHAR*, const WCHAR*, const WCHAR*> adds[] = {
         {"printer.add.unknown-driver", L"New", L"NOPE:", L"No driver", L"WinPrint"},
         {"printer.add.unknown-port", L"New", L"NOPE:", kDriver, L"NoProc"},
         {"printer.add.unknown-port-in-pool", L"New", L"LPT1:,NOPE:", kDriver, L"WinPrint"},
@@ -63,39 +60,36 @@ void addCases() {
         {"printer.add.existing", kPrinter, kMonitor, kDriver, L"WinPrint"},
         {"printer.add.second", kSecond, L"lpt1:", L"CONF DRIVER", L"winprint"},
     };
-    for (const auto& row : adds) {
-        PRINTER_INFO_2W info = printerInfo(row.name, row.port, row.driver);
-        info.pPrintProcessor = arg(row.processor);
+    for (const auto& [id, name, port, driver, processor] : adds) {
+        PRINTER_INFO_2W info = printerInfo(name, port, driver);
+        info.pPrintProcessor = arg(processor);
         HANDLE h = nullptr;
         // What a successful AddPrinterW leaves in the last error is undefined.
-        CASE(row.id, text(row.name) + "," + text(row.port) + "," + text(row.processor),
+        CASE(id, text(name) + "," + text(port) + "," + text(processor),
              (h = AddPrinterW(nullptr, 2, bytes(&info)), SetLastError(h ? kPoison : GetLastError()),
               h),
              handle);
         ClosePrinter(h);
-        if (row.name[0] == 'N') { // a refused printer that Wine adds all the same
-            h = openPrinter(row.name, PRINTER_ALL_ACCESS);
+        if (name[0] == 'N') { // a refused printer that Wine adds all the same
+            h = openPrinter(name, PRINTER_ALL_ACCESS);
             DeletePrinter(h);
             ClosePrinter(h);
         }
     }
     enumerate("printer.enum.added");
-    const struct {
-        const char* id;
-        const WCHAR* name;
-        ACCESS_MASK access; // 0: no defaults
-    } opens[] = {
+    const Row<const WCHAR*, ACCESS_MASK> opens[] = {
+        // access 0: no defaults
         {"printer.open.other-case", L"CONF PRINTER", PRINTER_ALL_ACCESS},
         {"printer.open.no-defaults", kPrinter, 0},
         {"printer.open.unknown", L"Nobody", PRINTER_ACCESS_USE},
         {"printer.open.empty-name", L"", PRINTER_ACCESS_USE},
         {"printer.open.server", nullptr, 0},
     };
-    for (const auto& row : opens) {
-        PRINTER_DEFAULTSW defaults = {nullptr, nullptr, row.access};
+    for (const auto& [id, name, access] : opens) {
+        PRINTER_DEFAULTSW defaults = {nullptr, nullptr, access};
         HANDLE h = nullptr;
-        CASE(row.id, text(row.name) + "," + hex(row.access),
-             OpenPrinterW(arg(row.name), &h, row.access ? &defaults : nullptr), flag,
+        CASE(id, text(name) + "," + hex(access),
+             OpenPrinterW(arg(name), &h, access ? &defaults : nullptr), flag,
              result_ ? "handle=" + handle(h) : "");
         ClosePrinter(h);
     }
@@ -119,12 +113,7 @@ void getAndSetCases() {
             });
     }
     ClosePrinter(user);
-    const struct {
-        const char* id;
-        ACCESS_MASK access;
-        const WCHAR *port, *driver;
-        DWORD command;
-    } sets[] = {
+    const Row<ACCESS_MASK, const WCHAR*, const WCHAR*, DWORD> sets[] = {
         {"printer.set.print-rights-only", PRINTER_ACCESS_USE, kMonitor, kDriver, 0},
         {"printer.set.unknown-port", PRINTER_ALL_ACCESS, L"NOPE:", kDriver, 0},
         {"printer.set.unknown-driver", PRINTER_ALL_ACCESS, kMonitor, L"No driver", 0},
@@ -133,13 +122,13 @@ void getAndSetCases() {
         {"printer.set.comment", PRINTER_ALL_ACCESS, kMonitor, kDriver, 0},
     };
     HANDLE h = nullptr; // the last row's handle, closed by the cases after the table
-    for (const auto& row : sets) {
+    for (const auto& [id, access, port, driver, command] : sets) {
         ClosePrinter(h);
-        h = openPrinter(kPrinter, row.access);
-        PRINTER_INFO_2W info = printerInfo(kPrinter, row.port, row.driver);
+        h = openPrinter(kPrinter, access);
+        PRINTER_INFO_2W info = printerInfo(kPrinter, port, driver);
         info.pComment = arg(L"new comment");
-        CASE(row.id, text(row.port) + "," + text(row.driver) + "," + num(row.command),
-             SetPrinterW(h, 2, bytes(&info), row.command), flag);
+        CASE(id, text(port) + "," + text(driver) + "," + num(command),
+             SetPrinterW(h, 2, bytes(&info), command), flag);
     }
     CASE("printer.close.open", "", ClosePrinter(h), flag);
     CASE("printer.close.twice", "", ClosePrinter(h), flag);
@@ -162,35 +151,31 @@ void defaultCases() {
 BYTE kValue[] = "abc123";
 
 void dataCases() {
-    struct {
-        const char* id;
-        ACCESS_MASK access;
-        const char* key; // null: SetPrinterDataA
-        const char* value;
-    } sets[] = {
+    // A null key is SetPrinterDataA, else SetPrinterDataExA.
+    auto SetPrinterDataAorExA = [](HANDLE h, const char* key, const char* value) {
+        return key ? SetPrinterDataExA(h, key, value, REG_SZ, kValue, 7)
+                   : SetPrinterDataA(h, const_cast<LPSTR>(value), REG_SZ, kValue, 7);
+    };
+    const Row<ACCESS_MASK, const char*, const char*> sets[] = {
         {"data.set.print-rights-only", PRINTER_ACCESS_USE, nullptr, "SubKey"},
         {"data.set-ex.print-rights-only", PRINTER_ACCESS_USE, "DsUser", "SubKey"},
         {"data.set.driver-data", PRINTER_ALL_ACCESS, nullptr, "SubKey"},
         {"data.set-ex.own-key", PRINTER_ALL_ACCESS, "DsUser", "Other"},
         {"data.set-ex.empty-key", PRINTER_ALL_ACCESS, "", "SubKey"},
     };
-    for (const auto& row : sets) {
-        HANDLE h = openPrinter(kPrinter, row.access);
-        LPSTR value = const_cast<LPSTR>(row.value);
-        // A null key is SetPrinterDataA, else SetPrinterDataExA.
-        auto SetPrinterDataAorExA = [&] {
-            return row.key ? SetPrinterDataExA(h, row.key, value, REG_SZ, kValue, 7)
-                           : SetPrinterDataA(h, value, REG_SZ, kValue, 7);
-        };
-        CASE(row.id, text(row.key) + "," + text(row.value), SetPrinterDataAorExA(), num);
+    for (const auto& [id, access, key, value] : sets) {
+        HANDLE h = openPrinter(kPrinter, access);
+        CASE(id, text(key) + "," + text(value), SetPrinterDataAorExA(h, key, value), num);
         ClosePrinter(h);
     }
-    struct {
-        const char* id;
-        const char* key; // null: GetPrinterDataA
-        const char* value;
-        DWORD size;
-    } gets[] = {
+    HANDLE h = openPrinter(kPrinter, PRINTER_ACCESS_USE);
+    // A null key is GetPrinterDataA, else GetPrinterDataExA.
+    auto GetPrinterDataAorExA = [h](const char* key, const char* value, DWORD* type, LPBYTE data,
+                                    DWORD size, DWORD* needed) {
+        return key ? GetPrinterDataExA(h, key, value, type, data, size, needed)
+                   : GetPrinterDataA(h, const_cast<LPSTR>(value), type, data, size, needed);
+    };
+    const Row<const char*, const char*, DWORD> gets[] = {
         {"data.get.probe", nullptr, "SubKey", 0},
         {"data.get.short", nullptr, "SubKey", 6},
         {"data.get.exact", nullptr, "SubKey", 7},
@@ -201,22 +186,13 @@ void dataCases() {
         {"data.get-ex.missing-key", "NoKey", "SubKey", 64},
         {"data.get-ex.empty-key", "", "SubKey", 64},
     };
-    HANDLE h = openPrinter(kPrinter, PRINTER_ACCESS_USE);
-    // A null key is GetPrinterDataA, else GetPrinterDataExA.
-    auto GetPrinterDataAorExA = [h](const char* key, LPSTR value, DWORD* type, LPBYTE data,
-                                    DWORD size, DWORD* needed) {
-        return key ? GetPrinterDataExA(h, key, value, type, data, size, needed)
-                   : GetPrinterDataA(h, value, type, data, size, needed);
-    };
-    for (const auto& row : gets) {
+    for (const auto& [id, key, value, size] : gets) {
         BYTE data[64] = {0};
         DWORD type = kPoison;
         DWORD needed = kPoison;
-        LPSTR value = const_cast<LPSTR>(row.value);
-        LPBYTE buffer = row.size ? data : nullptr;
         // The outputs are defined for a value found or a buffer too small.
-        CASE(row.id, text(row.key) + "," + text(row.value) + "," + num(row.size),
-             GetPrinterDataAorExA(row.key, value, &type, buffer, row.size, &needed), num,
+        CASE(id, text(key) + "," + text(value) + "," + num(size),
+             GetPrinterDataAorExA(key, value, &type, size ? data : nullptr, size, &needed), num,
              result_ && result_ != ERROR_MORE_DATA
                  ? ""
                  : "type=" + num(type) + " needed=" + num(needed) +

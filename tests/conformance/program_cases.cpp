@@ -32,13 +32,8 @@ const TextRow kStarts[] = {
     {"process.start.not-a-program", L"\"C:\\conf\\file.txt\""},
 };
 
-struct FindRow {
-    const char* id;
-    const WCHAR* windowClass;
-    const WCHAR* title;
-};
-
-const FindRow kFinds[] = {
+// The class and the title.
+const Row<const WCHAR*, const WCHAR*> kFinds[] = {
     {"window.find.any-case", L"confviewer", L"CONF HELP"},
     {"window.find.newest", L"" CONF_VIEWER_CLASS, nullptr},
     {"window.find.title-only", nullptr, L"conf tray"},
@@ -105,9 +100,8 @@ void trayCases(PROCESS_INFORMATION& process) {
     CASE("mutex.other.open", "", mutex = CreateMutexA(nullptr, FALSE, CONF_TRAY_NAME), handle);
     CASE("mutex.other.wait-held", "100", WaitForSingleObject(mutex, 100), hex);
     CASE("mutex.other.release-held", "", ReleaseMutex(mutex), flag);
-    for (const FindRow& row : kFinds) {
-        CASE(row.id, text(row.windowClass) + "," + text(row.title),
-             FindWindowW(row.windowClass, row.title), which);
+    for (const auto& [id, windowClass, title] : kFinds) {
+        CASE(id, text(windowClass) + "," + text(title), FindWindowW(windowClass, title), which);
     }
     CASE("window.is-window.other-program", "", IsWindow(tray), flag);
     CASE("window.post.quit", "WM_USER+2", PostMessageW(tray, WM_USER + 2, 0, 0), flag);

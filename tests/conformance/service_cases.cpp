@@ -50,25 +50,22 @@ void control(const char* id, SC_HANDLE service, DWORD code) {
 }
 
 void openCases(SC_HANDLE manager) {
-    struct {
-        const char* id;
-        const WCHAR* name;
-        DWORD access;
-    } managers[] = {{"scm.open.installer-rights", nullptr, kManagerAccess},
-                    {"scm.open.by-database-name", L"ServicesActive", SC_MANAGER_CONNECT},
-                    {"scm.open.unknown-database", L"DoesNotExist", SC_MANAGER_CONNECT}},
-      services[] = {{"svc.open.spooler", L"spooler", kCheckAccess},
-                    {"svc.open.upper-case", L"SPOOLER", kRestartAccess},
-                    {"svc.open.not-installed", L"NoSuchService", kCheckAccess},
-                    {"svc.open.display-name", L"Print Spooler", kCheckAccess}};
-    for (const auto& row : managers) {
+    const Row<const WCHAR*, DWORD>
+        managers[] = {{"scm.open.installer-rights", nullptr, kManagerAccess},
+                      {"scm.open.by-database-name", L"ServicesActive", SC_MANAGER_CONNECT},
+                      {"scm.open.unknown-database", L"DoesNotExist", SC_MANAGER_CONNECT}},
+        services[] = {{"svc.open.spooler", L"spooler", kCheckAccess},
+                      {"svc.open.upper-case", L"SPOOLER", kRestartAccess},
+                      {"svc.open.not-installed", L"NoSuchService", kCheckAccess},
+                      {"svc.open.display-name", L"Print Spooler", kCheckAccess}};
+    for (const auto& [id, name, access] : managers) {
         SC_HANDLE h = nullptr;
-        CASE(row.id, text(row.name), h = OpenSCManagerW(nullptr, row.name, row.access), handle);
+        CASE(id, text(name), h = OpenSCManagerW(nullptr, name, access), handle);
         CloseServiceHandle(h);
     }
-    for (const auto& row : services) {
+    for (const auto& [id, name, access] : services) {
         SC_HANDLE h = nullptr;
-        CASE(row.id, text(row.name), h = OpenServiceW(manager, row.name, row.access), handle);
+        CASE(id, text(name), h = OpenServiceW(manager, name, access), handle);
         CloseServiceHandle(h);
     }
     CASE("svc.open.null-manager", "", OpenServiceW(nullptr, L"spooler", kCheckAccess), handle);

@@ -90,11 +90,7 @@ void monitorCases() {
     copyFile(L"C:\\conf\\bin\\confdrv.dll", L"C:\\Windows\\system32\\confplain.dll");
     enumerateMonitors("monitor.enum.fresh");
     const WCHAR *dll = L"confmon.dll", *other = L"M1:";
-    const struct {
-        const char* id;
-        const WCHAR *name, *environment, *dll;
-        DWORD level;
-    } adds[] = {
+    const Row<const WCHAR*, const WCHAR*, const WCHAR*, DWORD> adds[] = {
         {"monitor.add.new", kMonitor, kEnvironment, dll, 2},
         {"monitor.add.installed", kMonitor, kEnvironment, dll, 2},
         {"monitor.add.installed-other-case", L"conf:", kEnvironment, dll, 2},
@@ -109,23 +105,20 @@ void monitorCases() {
         {"monitor.add.environment-other-case", other, L"WINDOWS X64", dll, 2},
         {"monitor.add.full-path", other, kEnvironment, L"C:\\Windows\\system32\\confmon.dll", 2},
     };
-    for (const auto& row : adds) {
-        MONITOR_INFO_2W info = {arg(row.name), arg(row.environment), arg(row.dll)};
-        CASE(row.id, text(row.name) + "," + text(row.environment) + "," + text(row.dll),
-             AddMonitorW(nullptr, row.level, bytes(&info)), flag);
+    for (const auto& [id, name, environment, file, level] : adds) {
+        MONITOR_INFO_2W info = {arg(name), arg(environment), arg(file)};
+        CASE(id, text(name) + "," + text(environment) + "," + text(file),
+             AddMonitorW(nullptr, level, bytes(&info)), flag);
         DeleteMonitorW(nullptr, nullptr, arg(other));
     }
     enumerateMonitors("monitor.enum.added");
     heldMonitorCases("monitor.held.write", "monitor.held.delete");
-    const struct {
-        const char* id;
-        const WCHAR *environment, *name;
-    } deletes[] = {{"monitor.delete.unknown", nullptr, L"Nobody:"},
-                   {"monitor.delete.empty-name", nullptr, L""},
-                   {"monitor.delete.unknown-environment", L"Windows Bogus", L"Nobody:"}};
-    for (const auto& row : deletes) {
-        CASE(row.id, text(row.environment) + "," + text(row.name),
-             DeleteMonitorW(nullptr, arg(row.environment), arg(row.name)), flag);
+    for (const auto& [id, environment, name] :
+         {Row<const WCHAR*, const WCHAR*>{"monitor.delete.unknown", nullptr, L"Nobody:"},
+          {"monitor.delete.empty-name", nullptr, L""},
+          {"monitor.delete.unknown-environment", L"Windows Bogus", L"Nobody:"}}) {
+        CASE(id, text(environment) + "," + text(name),
+             DeleteMonitorW(nullptr, arg(environment), arg(name)), flag);
     }
 }
 
@@ -134,11 +127,7 @@ void driverCases() {
         copyFile(join(L"C:\\conf\\bin", file), join(kDriverDir, file));
     }
     copyFile(L"C:\\conf\\file.txt", join(kDriverDir, L"\\conf.hlp"));
-    const struct {
-        const char* id;
-        const WCHAR* environment;
-        DWORD level;
-    } directories[] = {
+    const Row<const WCHAR*, DWORD> directories[] = {
         {"driver.dir.own", kEnvironment, 1},
         {"driver.dir.null-environment", nullptr, 1},
         {"driver.dir.empty-environment", L"", 1},
@@ -147,15 +136,13 @@ void driverCases() {
         {"driver.dir.unknown-environment", L"Windows Bogus", 1},
         {"driver.dir.level-2", kEnvironment, 2},
     };
-    for (const auto& row : directories) {
-        BYTE buffer[512] = {0};
+    for (const auto& [id, environment, level] : directories) {
+        WCHAR buffer[256] = {0};
         DWORD needed = kPoison;
-        CASE(row.id, text(row.environment) + "," + num(row.level),
-             GetPrinterDriverDirectoryW(nullptr, arg(row.environment), row.level, buffer,
-                                        sizeof buffer, &needed),
-             flag,
-             "needed=" + num(needed) +
-                 " path=" + (result_ ? path(reinterpret_cast<WCHAR*>(buffer)) : "-"));
+        CASE(id, text(environment) + "," + num(level),
+             GetPrinterDriverDirectoryW(nullptr, arg(environment), level, bytes(buffer), 512,
+                                        &needed),
+             flag, "needed=" + num(needed) + " path=" + (result_ ? path(buffer) : "-"));
     }
     DWORD needed = kPoison;
     CASE("driver.dir.probe", "",
@@ -163,14 +150,8 @@ void driverCases() {
          "needed=" + num(needed));
     enumerateDrivers("driver.enum.fresh");
     // Rows that must not register the driver take it away again.
-    const struct {
-        const char* id;
-        DWORD level, version;
-        const WCHAR* environment;
-        DWORD flags;
-        const WCHAR* config; // null: the staged one
-        bool kept;
-    } adds[] = {
+    // level, version, environment, flags, the configuration file (null: the staged one), kept.
+    const Row<DWORD, DWORD, const WCHAR*, DWORD, const WCHAR*, bool> adds[] = {
         {"driver.add.level-5", 5, 3, kEnvironment, APD_COPY_ALL_FILES, nullptr, false},
         {"driver.add.undefined-flag", 6, 3, kEnvironment, 0x100, nullptr, false},
         {"driver.add.version-4", 6, 4, kEnvironment, APD_COPY_ALL_FILES, nullptr, false},
@@ -184,19 +165,17 @@ void driverCases() {
     Joined driver = join(kDriverDir, L"\\confdrv.dll"), config = join(kDriverDir, L"\\confui.dll"),
            help = join(kDriverDir, L"\\conf.hlp");
     WCHAR* maker = arg(L"Orvanta Conformance");
-    for (const auto& row : adds) {
+    for (const auto& [id, level, version, environment, flags, other, kept] : adds) {
         // The installer's registration: the files staged in the driver directory.
-        DRIVER_INFO_6W info = {row.version, arg(kDriver), arg(row.environment),
-                               driver,      driver,       row.config ? arg(row.config) : config,
-                               help,        nullptr,      nullptr,
-                               nullptr,     nullptr,      {},
-                               0,           maker,        arg(L"https://orvanta.example/"),
-                               nullptr,     maker};
-        CASE(row.id,
-             num(row.level) + ",v" + num(row.version) + "," + text(row.environment) + "," +
-                 hex(row.flags),
-             AddPrinterDriverExW(nullptr, row.level, bytes(&info), row.flags), flag);
-        if (!row.kept) {
+        DRIVER_INFO_6W info = {version, arg(kDriver), arg(environment),
+                               driver,  driver,       other ? arg(other) : config,
+                               help,    nullptr,      nullptr,
+                               nullptr, nullptr,      {},
+                               0,       maker,        arg(L"https://orvanta.example/"),
+                               nullptr, maker};
+        CASE(id, num(level) + ",v" + num(version) + "," + text(environment) + "," + hex(flags),
+             AddPrinterDriverExW(nullptr, level, bytes(&info), flags), flag);
+        if (!kept) {
             DeletePrinterDriverExW(nullptr, arg(kEnvironment), arg(kDriver), 0, 0);
         }
     }
