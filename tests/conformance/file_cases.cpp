@@ -81,14 +81,14 @@ void openCases() {
     }
 }
 
-const TextRow kDeletes[] = {
+const Row<const WCHAR*> kDeletes[] = {
     {"file.delete.missing", kMissing},
     {"file.delete.missing-dir", L"C:\\none\\file.txt"},
     {"file.delete.directory", L"C:\\conf\\bin"},
     {"file.delete.read-only", kReadOnly},
 };
 
-const TextRow kAttributes[] = {
+const Row<const WCHAR*> kAttributes[] = {
     {"file.attr.file", kFile},
     {"file.attr.read-only", kReadOnly},
     {"file.attr.directory", L"C:\\conf\\bin"},
@@ -99,8 +99,8 @@ const TextRow kAttributes[] = {
 };
 
 void deleteCases() {
-    for (const TextRow& row : kDeletes) {
-        CASE(row.id, text(row.text), DeleteFileW(row.text), flag);
+    for (const auto& [id, name] : kDeletes) {
+        CASE(id, text(name), DeleteFileW(name), flag);
     }
     HANDLE reader = open(kFile, R, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
     CASE("file.delete.open-without-share-delete", "", DeleteFileW(kFile), flag);
@@ -119,8 +119,8 @@ void deleteCases() {
     writeText(kFile);
     CASE("file.delete.plain", "", DeleteFileW(kFile), flag);
     writeText(kFile);
-    for (const TextRow& row : kAttributes) {
-        CASE(row.id, text(row.text), GetFileAttributesW(row.text), hex);
+    for (const auto& [id, name] : kAttributes) {
+        CASE(id, text(name), GetFileAttributesW(name), hex);
     }
 }
 

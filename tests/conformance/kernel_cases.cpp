@@ -15,7 +15,7 @@ namespace conformance {
 
 namespace {
 
-const TextRow kSplits[] = {
+const Row<const WCHAR*> kSplits[] = {
     {"argv.plain", L"C:\\inst\\setup.exe install"},
     {"argv.quoted-program", L"\"C:\\Program Files\\Orv\\setup.exe\" install 12345"},
     {"argv.runs-of-spaces", L"setup.exe  in   1 2"},
@@ -44,10 +44,10 @@ std::string words(LPWSTR* argv, int count) {
 }
 
 void processCases() {
-    for (const TextRow& row : kSplits) {
+    for (const auto& [id, name] : kSplits) {
         int count = -1;
         LPWSTR* argv = nullptr;
-        CASE(row.id, text(row.text), argv = CommandLineToArgvW(row.text, &count), named("argv"),
+        CASE(id, text(name), argv = CommandLineToArgvW(name, &count), named("argv"),
              words(argv, count));
         LocalFree(argv);
     }
@@ -128,7 +128,7 @@ void textCases() {
     }
 }
 
-const TextRow kVersionFiles[] = {
+const Row<const WCHAR*> kVersionFiles[] = {
     {"version.size.monitor", L"C:\\conf\\bin\\confmon.dll"},
     {"version.size.other-case", L"c:\\CONF\\BIN\\CONFMON.DLL"},
     {"version.size.driver", L"C:\\conf\\bin\\confdrv.dll"},
@@ -138,7 +138,7 @@ const TextRow kVersionFiles[] = {
     {"version.size.missing-dir", L"C:\\none\\confmon.dll"},
 };
 
-const TextRow kSubBlocks[] = {
+const Row<const WCHAR*> kSubBlocks[] = {
     {"version.root.monitor", L"\\"},
     {"version.string.product", L"\\StringFileInfo\\040904b0\\ProductVersion"},
     {"version.string.other-case", L"\\stringfileinfo\\040904B0\\PRODUCTVERSION"},
@@ -158,23 +158,22 @@ std::string value(const std::vector<BYTE>& block, const void* p, const WCHAR* su
 }
 
 void versionResourceCases() {
-    for (const TextRow& row : kVersionFiles) {
+    for (const auto& [id, name] : kVersionFiles) {
         DWORD handle = kPoison;
-        CASE(row.id, text(row.text), GetFileVersionInfoSizeW(row.text, &handle), num,
-             "handle=" + num(handle));
+        CASE(id, text(name), GetFileVersionInfoSizeW(name, &handle), num, "handle=" + num(handle));
     }
     const WCHAR* dll = L"C:\\conf\\bin\\confmon.dll";
     std::vector<BYTE> block(GetFileVersionInfoSizeW(dll, nullptr) + 24, 0);
     CASE("version.info.monitor", "",
          GetFileVersionInfoW(dll, 0, static_cast<DWORD>(block.size() - 24), block.data()), flag,
          "wLength=" + num(block[0] | block[1] << 8));
-    for (const TextRow& row : kSubBlocks) {
+    for (const auto& [id, name] : kSubBlocks) {
         void* untouched = block.data() + 1;
         void* found = untouched;
         UINT length = kPoison;
-        CASE(row.id, text(row.text), VerQueryValueW(block.data(), row.text, &found, &length), flag,
+        CASE(id, text(name), VerQueryValueW(block.data(), name, &found, &length), flag,
              "length=" + num(length) + " value=" +
-                 (result_              ? value(block, found, row.text)
+                 (result_              ? value(block, found, name)
                   : found == untouched ? "-"
                                        : "moved"));
     }

@@ -101,12 +101,12 @@ void getAndSetCases() {
     probeAndFill<PRINTER_INFO_2W>("printer.get", "GetPrinterW",
                                   single(std::bind(GetPrinterW, user, 2, _1, _2, _3)),
                                   printerFields);
-    for (const TextRow& row : {TextRow{"printer.driver", kEnvironment},
-                               {"printer.driver.null-environment", nullptr},
-                               {"printer.driver.other-environment", L"Windows NT x86"}}) {
+    for (const auto& [id, name] : {Row<const WCHAR*>{"printer.driver", kEnvironment},
+                                   {"printer.driver.null-environment", nullptr},
+                                   {"printer.driver.other-environment", L"Windows NT x86"}}) {
         probeAndFill<DRIVER_INFO_2W>(
-            row.id, "GetPrinterDriverW",
-            single(std::bind(GetPrinterDriverW, user, arg(row.text), 2, _1, _2, _3)),
+            id, "GetPrinterDriverW",
+            single(std::bind(GetPrinterDriverW, user, arg(name), 2, _1, _2, _3)),
             [](const DRIVER_INFO_2W& d) {
                 return spaced("v" + num(d.cVersion), text(d.pName), text(d.pEnvironment),
                               path(d.pDriverPath), path(d.pConfigFile));
@@ -134,10 +134,10 @@ void getAndSetCases() {
     CASE("printer.close.twice", "", ClosePrinter(h), flag);
 }
 void defaultCases() {
-    for (const TextRow& row : {TextRow{"default.set.unknown", L"Nobody"},
-                               {"default.set.other-case", L"conf printer"},
-                               {"default.set.exact", kPrinter}}) {
-        CASE(row.id, text(row.text), SetDefaultPrinterW(row.text), flag);
+    for (const auto& [id, name] : {Row<const WCHAR*>{"default.set.unknown", L"Nobody"},
+                                   {"default.set.other-case", L"conf printer"},
+                                   {"default.set.exact", kPrinter}}) {
+        CASE(id, text(name), SetDefaultPrinterW(name), flag);
     }
     getDefault("default.get.short", 6);
     getDefault("default.get.exact", 13);

@@ -10,7 +10,7 @@ namespace conformance {
 
 namespace {
 
-const TextRow kMutexNames[] = {
+const Row<const WCHAR*> kMutexNames[] = {
     {"mutex.create.new", L"ConfSetup"},
     {"mutex.create.existing", L"ConfSetup"},
     {"mutex.create.other-case", L"confsetup"},
@@ -21,7 +21,7 @@ const TextRow kMutexNames[] = {
     {"mutex.create.unnamed-again", nullptr},
 };
 
-const TextRow kStarts[] = {
+const Row<const WCHAR*> kStarts[] = {
     {"process.start.quoted", L"\"C:\\conf\\inert.exe\" /x"},
     {"process.start.no-extension", L"C:\\conf\\inert /x"},
     {"process.start.bare-name", L"inert.exe"},
@@ -85,9 +85,9 @@ void startCases() {
     for (const WCHAR* copy : {L"inert.exe", L"" CONF_TRAY, L"" CONF_QUITTER, L"" CONF_VIEWER}) {
         copyFile(L"C:\\conf\\conformance.exe", join(L"C:\\conf\\", copy));
     }
-    for (const TextRow& row : kStarts) {
+    for (const auto& [id, name] : kStarts) {
         PROCESS_INFORMATION info;
-        if (start(row.id, row.text, info)) {
+        if (start(id, name, info)) {
             closeProcess(info);
         }
     }
@@ -149,8 +149,8 @@ void mutexCases() {
     HANDLE handles[8];
     int n = 0;
     // Whether the creator owns the mutex shows in its release.
-    for (const TextRow& row : kMutexNames) {
-        CASE(row.id, text(row.text), handles[n] = CreateMutexW(nullptr, TRUE, row.text), handle,
+    for (const auto& [id, name] : kMutexNames) {
+        CASE(id, text(name), handles[n] = CreateMutexW(nullptr, TRUE, name), handle,
              "owned=" + flag(ReleaseMutex(handles[n])));
         ++n;
     }

@@ -59,12 +59,6 @@ std::string callName(const char* source);
 // A table's row: a case's id, then what its call takes, named where a loop unpacks it.
 template <typename... Fields> using Row = std::tuple<const char*, Fields...>;
 
-// The row of most tables: a case's id and its one argument.
-struct TextRow {
-    const char* id;
-    const WCHAR* text;
-};
-
 // A record or a value as the calls taking LPBYTE want it.
 template <typename T> LPBYTE bytes(const T* p) {
     return reinterpret_cast<LPBYTE>(const_cast<T*>(p));
