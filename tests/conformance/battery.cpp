@@ -1,11 +1,7 @@
 #include "battery.h"
 
-#include <windows.h>
-
 #include <cstdio>
 #include <cstring>
-
-#include "report.h"
 
 namespace conformance {
 

@@ -4,7 +4,7 @@
 // C:\conf\conformance.exe as the program's path (see README.md beside this file).
 #pragma once
 
-#include <windows.h>
+#include "report.h"
 
 namespace conformance {
 

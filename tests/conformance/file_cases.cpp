@@ -2,7 +2,6 @@
 // GetFileAttributesW, ReadFile/WriteFile, MoveFileExW queuing work for the next boot, and
 // the registry calls with their size probes and ERROR_MORE_DATA.
 #include "battery.h"
-#include "report.h"
 
 namespace conformance {
 

@@ -1,15 +1,12 @@
 // Process-wide calls: CommandLineToArgvW's quoting, the program's own path, the system
 // directory, FormatMessageW's system texts, the ANSI code page, memory, the
 // clock; and the version resources of real DLLs.
-#include <windows.h>
 #include <shellapi.h>
 
 #include <algorithm>
-#include <string>
 #include <vector>
 
 #include "battery.h"
-#include "report.h"
 
 namespace conformance {
 

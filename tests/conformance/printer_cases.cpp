@@ -2,10 +2,6 @@
 // GetPrinterW/GetPrinterDriverW, SetPrinterW, the user's default printer and printer data;
 // the spooler's answers while its service is stopped; and taking it all down as the
 // uninstaller does.
-#include <string>
-
-#include "battery.h"
-#include "report.h"
 #include "spooler_support.h"
 
 namespace conformance {
@@ -230,12 +226,6 @@ void deleteDriver(const char* id) {
          flag);
 }
 
-void deletePrinter(const char* id, const WCHAR* name, ACCESS_MASK access) {
-    HANDLE h = openPrinter(name, access);
-    CASE(id, text(name) + "," + hex(access), DeletePrinter(h), flag);
-    ClosePrinter(h);
-}
-
 } // namespace
 
 void printerCases() {
@@ -261,9 +251,15 @@ void removalCases() {
     deleteMonitor("removal.monitor.parked");
     deleteMonitor("removal.monitor.again");
     deleteDriver("removal.driver.in-use");
-    deletePrinter("removal.printer.without-delete-right", kSecond, PRINTER_ACCESS_ADMINISTER);
-    deletePrinter("removal.printer.second", kSecond, PRINTER_ALL_ACCESS);
-    deletePrinter("removal.printer.default", kPrinter, PRINTER_ALL_ACCESS);
+    for (const auto& [id, name, access] :
+         {Row<const WCHAR*, ACCESS_MASK>{"removal.printer.without-delete-right", kSecond,
+                                         PRINTER_ACCESS_ADMINISTER},
+          {"removal.printer.second", kSecond, PRINTER_ALL_ACCESS},
+          {"removal.printer.default", kPrinter, PRINTER_ALL_ACCESS}}) {
+        h = openPrinter(name, access);
+        CASE(id, text(name) + "," + hex(access), DeletePrinter(h), flag);
+        ClosePrinter(h);
+    }
     getDefault("removal.default-after", 64);
     deleteDriver("removal.driver.unused");
     CASE("removal.driver.file-gone", "3\\confui.dll",

@@ -4,7 +4,6 @@
 // waits on them.
 #include "battery.h"
 #include "other_programs.h"
-#include "report.h"
 
 namespace conformance {
 

@@ -1,10 +1,8 @@
 // The service control manager and the spooler service: opening with the installer's
 // rights, and stop and start from each state the service can be in.
 #include <cstring>
-#include <string>
 
 #include "battery.h"
-#include "report.h"
 
 namespace conformance {
 

@@ -1,11 +1,8 @@
 // Port monitors and printer drivers: the lists, AddMonitorW loading the DLL as the spooler
 // does, the monitor DLL the running spooler keeps mapped, the driver directory, and
 // registration with APD_COPY_ALL_FILES from the staged files.
-#include <string>
 #include <vector>
 
-#include "battery.h"
-#include "report.h"
 #include "spooler_support.h"
 
 namespace conformance {

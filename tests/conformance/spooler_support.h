@@ -2,11 +2,11 @@
 // protocol of every INFO query, and printer handles by name.
 #pragma once
 
-#include <windows.h>
 #include <winspool.h>
 
 #include <functional>
-#include <string>
+
+#include "battery.h"
 
 namespace conformance {
 

@@ -1,10 +1,7 @@
 // The person at the machine: the keyboard, the window station's flags, the modal dialog 101
 // (a "Close" default push button, id 1, then an edit box, id 1001) closed each way a person
 // closes it, with the texts set while it shows; and last, where DLLs are loaded from.
-#include <string>
-
 #include "battery.h"
-#include "report.h"
 
 namespace conformance {
 
