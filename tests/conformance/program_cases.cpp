@@ -80,18 +80,6 @@ void closeProcess(const PROCESS_INFORMATION& info) {
     CloseHandle(info.hProcess);
 }
 
-void startCases() {
-    for (const WCHAR* copy : {L"inert.exe", L"" CONF_TRAY, L"" CONF_QUITTER, L"" CONF_VIEWER}) {
-        copyFile(L"C:\\conf\\conformance.exe", join(L"C:\\conf\\", copy));
-    }
-    for (const auto& [id, name] : kStarts) {
-        PROCESS_INFORMATION info;
-        if (start(id, name, info)) {
-            closeProcess(info);
-        }
-    }
-}
-
 // The tray companion's part: its mutex held, its window answering the quit message.
 void trayCases(PROCESS_INFORMATION& process) {
     CASE("process.image.delete-running", "", DeleteFileW(L"C:\\conf\\" CONF_TRAY), flag);
@@ -169,7 +157,15 @@ void mutexCases() {
 }
 
 void otherProgramCases() {
-    startCases();
+    for (const WCHAR* copy : {L"inert.exe", L"" CONF_TRAY, L"" CONF_QUITTER, L"" CONF_VIEWER}) {
+        copyFile(L"C:\\conf\\conformance.exe", join(L"C:\\conf\\", copy));
+    }
+    for (const auto& [id, name] : kStarts) {
+        PROCESS_INFORMATION info;
+        if (start(id, name, info)) {
+            closeProcess(info);
+        }
+    }
     PROCESS_INFORMATION trayProcess, viewer;
     start("process.start.tray", L"\"C:\\conf\\" CONF_TRAY "\"", trayProcess);
     start("process.start.viewer", L"\"C:\\conf\\" CONF_VIEWER "\"", viewer);

@@ -47,28 +47,6 @@ void control(const char* id, SC_HANDLE service, DWORD code) {
     CASE(id, num(code), ControlService(service, code, &s), flag, shown(s, error_));
 }
 
-void openCases(SC_HANDLE manager) {
-    const Row<const WCHAR*, DWORD>
-        managers[] = {{"scm.open.installer-rights", nullptr, kManagerAccess},
-                      {"scm.open.by-database-name", L"ServicesActive", SC_MANAGER_CONNECT},
-                      {"scm.open.unknown-database", L"DoesNotExist", SC_MANAGER_CONNECT}},
-        services[] = {{"svc.open.spooler", L"spooler", kCheckAccess},
-                      {"svc.open.upper-case", L"SPOOLER", kRestartAccess},
-                      {"svc.open.not-installed", L"NoSuchService", kCheckAccess},
-                      {"svc.open.display-name", L"Print Spooler", kCheckAccess}};
-    for (const auto& [id, name, access] : managers) {
-        SC_HANDLE h = nullptr;
-        CASE(id, text(name), h = OpenSCManagerW(nullptr, name, access), handle);
-        CloseServiceHandle(h);
-    }
-    for (const auto& [id, name, access] : services) {
-        SC_HANDLE h = nullptr;
-        CASE(id, text(name), h = OpenServiceW(manager, name, access), handle);
-        CloseServiceHandle(h);
-    }
-    CASE("svc.open.null-manager", "", OpenServiceW(nullptr, L"spooler", kCheckAccess), handle);
-}
-
 // The installer's wait: a query every 200 ms, 50 times at most.
 bool waitFor(SC_HANDLE service, DWORD state) {
     SERVICE_STATUS s = {};
@@ -128,7 +106,25 @@ void serviceCases() {
     SC_HANDLE manager = nullptr;
     poll(100, 200,
          [&] { return (manager = OpenSCManagerW(nullptr, nullptr, kManagerAccess)) != nullptr; });
-    openCases(manager);
+    const Row<const WCHAR*, DWORD>
+        managers[] = {{"scm.open.installer-rights", nullptr, kManagerAccess},
+                      {"scm.open.by-database-name", L"ServicesActive", SC_MANAGER_CONNECT},
+                      {"scm.open.unknown-database", L"DoesNotExist", SC_MANAGER_CONNECT}},
+        services[] = {{"svc.open.spooler", L"spooler", kCheckAccess},
+                      {"svc.open.upper-case", L"SPOOLER", kRestartAccess},
+                      {"svc.open.not-installed", L"NoSuchService", kCheckAccess},
+                      {"svc.open.display-name", L"Print Spooler", kCheckAccess}};
+    for (const auto& [id, name, access] : managers) {
+        SC_HANDLE h = nullptr;
+        CASE(id, text(name), h = OpenSCManagerW(nullptr, name, access), handle);
+        CloseServiceHandle(h);
+    }
+    for (const auto& [id, name, access] : services) {
+        SC_HANDLE h = nullptr;
+        CASE(id, text(name), h = OpenServiceW(manager, name, access), handle);
+        CloseServiceHandle(h);
+    }
+    CASE("svc.open.null-manager", "", OpenServiceW(nullptr, L"spooler", kCheckAccess), handle);
     stateCases(manager);
     CloseServiceHandle(manager);
 }

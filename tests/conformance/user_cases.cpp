@@ -78,18 +78,6 @@ std::string integer(INT_PTR value) {
     return std::to_string(static_cast<long long>(value));
 }
 
-void dialogCases() {
-    for (const DialogRow& row : kDialogs) {
-        shown = &row;
-        received.clear();
-        CASE(row.id, num(row.name),
-             DialogBoxParamW(nullptr, MAKEINTRESOURCEW(row.name), row.owner, recordingProc, 0x5EED),
-             integer, "received=" + received);
-    }
-    CASE("dialog.closed.text", "", SetWindowTextW(lastDialog, L"late"), flag);
-    CASE("dialog.closed.end", "", EndDialog(lastDialog, 2), flag);
-}
-
 } // namespace
 
 void userCases() {
@@ -104,7 +92,15 @@ void userCases() {
              GetUserObjectInformationW(station, UOI_FLAGS, &flags, size, &needed), flag,
              "flags=" + hex(flags.dwFlags) + " needed=" + num(needed));
     }
-    dialogCases();
+    for (const DialogRow& row : kDialogs) {
+        shown = &row;
+        received.clear();
+        CASE(row.id, num(row.name),
+             DialogBoxParamW(nullptr, MAKEINTRESOURCEW(row.name), row.owner, recordingProc, 0x5EED),
+             integer, "received=" + received);
+    }
+    CASE("dialog.closed.text", "", SetWindowTextW(lastDialog, L"late"), flag);
+    CASE("dialog.closed.end", "", EndDialog(lastDialog, 2), flag);
     for (DWORD flags : {0x0u, 0x801u, 0x800u, 0x1200u}) {
         CASE("dll-directories." + hex(flags), hex(flags), SetDefaultDllDirectories(flags), flag);
     }
