@@ -61,21 +61,17 @@ const Row<DWORD, DWORD, DWORD, DWORD, DWORD> kShares[] = {
 
 void openCases() {
     for (const auto& [id, path, access, disposition] : kOpens) {
-        HANDLE h = INVALID_HANDLE_VALUE;
-        CASE(id, text(path) + "," + hex(access) + "," + num(disposition),
-             h = CreateFileW(path, access, 1, nullptr, disposition, 0, nullptr), handle);
-        closeIfOpen(h);
+        closeIfOpen(CASE(id, text(path) + "," + hex(access) + "," + num(disposition),
+                         CreateFileW(path, access, 1, nullptr, disposition, 0, nullptr), handle));
         writeText(kFile);
         DeleteFileW(kNew);
     }
     for (const auto& [id, firstAccess, firstShare, access, share, disposition] : kShares) {
         HANDLE first = open(kFile, firstAccess, firstShare, OPEN_EXISTING);
-        HANDLE h = INVALID_HANDLE_VALUE;
-        CASE(
+        closeIfOpen(CASE(
             id, hex(access) + "," + hex(share),
-            h = CreateFileW(L"C:\\CONF\\file.txt", access, share, nullptr, disposition, 0, nullptr),
-            handle);
-        closeIfOpen(h);
+            CreateFileW(L"C:\\CONF\\file.txt", access, share, nullptr, disposition, 0, nullptr),
+            handle));
         closeIfOpen(first);
     }
 }
@@ -109,10 +105,8 @@ void deleteCases() {
     HANDLE holder = open(kFile, R, kShareAll, OPEN_EXISTING);
     CASE("file.delete.shared", "", DeleteFileW(kFile), flag);
     CASE("file.delete.pending-attributes", "", GetFileAttributesW(kFile), hex);
-    HANDLE reopened = INVALID_HANDLE_VALUE;
-    CASE("file.delete.pending-open", "",
-         reopened = CreateFileW(kFile, R, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr), handle);
-    closeIfOpen(reopened);
+    closeIfOpen(CASE("file.delete.pending-open", "",
+                     CreateFileW(kFile, R, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr), handle));
     CloseHandle(holder);
     CASE("file.delete.pending-gone", "", GetFileAttributesW(kFile), hex);
     writeText(kFile);

@@ -43,10 +43,8 @@ std::string words(LPWSTR* argv, int count) {
 void processCases() {
     for (const auto& [id, name] : kSplits) {
         int count = -1;
-        LPWSTR* argv = nullptr;
-        CASE(id, text(name), argv = CommandLineToArgvW(name, &count), named("argv"),
-             words(argv, count));
-        LocalFree(argv);
+        LocalFree(CASE(id, text(name), CommandLineToArgvW(name, &count), named("argv"),
+                       words(result_, count)));
     }
     CASE("argv.no-count", "", CommandLineToArgvW(L"a b", nullptr), named("argv"));
     int count = 0;
@@ -72,10 +70,9 @@ void processCases() {
         CASE("module.system-dir." + std::to_string(size), num(size),
              GetSystemDirectoryW(directory, size), num, "text=" + path(directory));
     }
-    BYTE* memory = nullptr;
-    CASE("memory.alloc", "GPTR,16", memory = static_cast<BYTE*>(GlobalAlloc(GPTR, 16)),
-         named("block"),
-         std::string("zeroed=") + (memory && !memory[0] && !memory[15] ? "yes" : "no"));
+    BYTE* memory =
+        CASE("memory.alloc", "GPTR,16", static_cast<BYTE*>(GlobalAlloc(GPTR, 16)), named("block"),
+             std::string("zeroed=") + (result_ && !result_[0] && !result_[15] ? "yes" : "no"));
     CASE("memory.free", "", GlobalFree(memory), named("block"));
     CASE("memory.free-null", "", GlobalFree(nullptr), named("block"));
     DWORD before = GetTickCount();

@@ -83,8 +83,8 @@ void closeProcess(const PROCESS_INFORMATION& info) {
 // The tray companion's part: its mutex held, its window answering the quit message.
 void trayCases(PROCESS_INFORMATION& process) {
     CASE("process.image.delete-running", "", DeleteFileW(L"C:\\conf\\" CONF_TRAY), flag);
-    HANDLE mutex = nullptr;
-    CASE("mutex.other.open", "", mutex = CreateMutexA(nullptr, FALSE, CONF_TRAY_NAME), handle);
+    HANDLE mutex =
+        CASE("mutex.other.open", "", CreateMutexA(nullptr, FALSE, CONF_TRAY_NAME), handle);
     CASE("mutex.other.wait-held", "100", WaitForSingleObject(mutex, 100), hex);
     CASE("mutex.other.release-held", "", ReleaseMutex(mutex), flag);
     for (const auto& [id, windowClass, title] : kFinds) {
@@ -137,15 +137,14 @@ void mutexCases() {
     int n = 0;
     // Whether the creator owns the mutex shows in its release.
     for (const auto& [id, name] : kMutexNames) {
-        CASE(id, text(name), handles[n] = CreateMutexW(nullptr, TRUE, name), handle,
-             "owned=" + flag(ReleaseMutex(handles[n])));
-        ++n;
+        handles[n++] = CASE(id, text(name), CreateMutexW(nullptr, TRUE, name), handle,
+                            "owned=" + flag(ReleaseMutex(result_)));
     }
     while (n > 0) {
         CloseHandle(handles[--n]);
     }
-    HANDLE mutex = nullptr;
-    CASE("mutex.create.after-close", "", mutex = CreateMutexA(nullptr, TRUE, "ConfSetup"), handle);
+    HANDLE mutex =
+        CASE("mutex.create.after-close", "", CreateMutexA(nullptr, TRUE, "ConfSetup"), handle);
     CASE("mutex.wait.own", "0", WaitForSingleObject(mutex, 0), hex);
     for (const char* id : {"mutex.release.first", "mutex.release.second", "mutex.release.third"}) {
         CASE(id, "", ReleaseMutex(mutex), flag);

@@ -13,10 +13,6 @@ namespace conformance {
 
 constexpr DWORD kPoison = 0xDEADBEEF;
 
-inline void poison() {
-    SetLastError(kPoison);
-}
-
 std::string text(const WCHAR* s); // "quoted" UTF-8 (CR, LF as ^M, ^J), or null
 std::string text(const char* s);  // "quoted" ANSI bytes, or null
 std::string path(const WCHAR* s); // as text, lower-cased: Windows spells its folders either way
@@ -46,15 +42,17 @@ template <typename... More> std::string spaced(const std::string& first, const M
 std::string callName(const char* source);
 
 // One case: the last error poisoned, `call` made once, its line printed with `args` after
-// the call's name, show(result), and the outputs if given, an expression read after the call.
+// the call's name, show(result_), and the outputs if given, an expression read after the call.
+// The case's value is the call's result.
 #define CASE(id, args, call, show, ...)                                                            \
-    do {                                                                                           \
-        poison();                                                                                  \
+    [&] {                                                                                          \
+        SetLastError(kPoison);                                                                     \
         const auto result_ = (call);                                                               \
         const DWORD error_ = GetLastError();                                                       \
         line(id, callName(#call) + "(" + (args) + ")", show(result_), error_,                      \
              std::string(__VA_ARGS__));                                                            \
-    } while (0)
+        return result_;                                                                            \
+    }()
 
 // A table's row: a case's id, then what its call takes, named where a loop unpacks it.
 template <typename... Fields> using Row = std::tuple<const char*, Fields...>;

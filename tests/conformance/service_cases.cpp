@@ -115,14 +115,10 @@ void serviceCases() {
                       {"svc.open.not-installed", L"NoSuchService", kCheckAccess},
                       {"svc.open.display-name", L"Print Spooler", kCheckAccess}};
     for (const auto& [id, name, access] : managers) {
-        SC_HANDLE h = nullptr;
-        CASE(id, text(name), h = OpenSCManagerW(nullptr, name, access), handle);
-        CloseServiceHandle(h);
+        CloseServiceHandle(CASE(id, text(name), OpenSCManagerW(nullptr, name, access), handle));
     }
     for (const auto& [id, name, access] : services) {
-        SC_HANDLE h = nullptr;
-        CASE(id, text(name), h = OpenServiceW(manager, name, access), handle);
-        CloseServiceHandle(h);
+        CloseServiceHandle(CASE(id, text(name), OpenServiceW(manager, name, access), handle));
     }
     CASE("svc.open.null-manager", "", OpenServiceW(nullptr, L"spooler", kCheckAccess), handle);
     stateCases(manager);

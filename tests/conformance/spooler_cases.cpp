@@ -24,11 +24,11 @@ void probeAndFill(const std::string& id, const std::string& call, const Query& q
         auto size = [probe](DWORD n) {
             return n == kPoison ? "-" : !probe ? (n ? ">0" : "0") : n == probe ? "probe" : "other";
         };
-        poison();
+        SetLastError(kPoison);
         BOOL ok = query(buffer.empty() ? nullptr : buffer.data(), static_cast<DWORD>(buffer.size()),
                         &needed, &count);
         DWORD error = GetLastError();
-        line((id + step).c_str(), call, flag(ok), error,
+        line(id + step, call, flag(ok), error,
              std::string("needed=") + size(needed) + " returned=" + num(count) +
                  (ok && !buffer.empty() ? " " + entries(buffer.data(), count) : ""));
         probe = probe ? probe : needed;
@@ -46,11 +46,10 @@ HANDLE openPrinter(const WCHAR* name, ACCESS_MASK access) {
 
 void heldMonitorCases(const char* writeId, const char* deleteId) {
     const WCHAR dll[] = L"C:\\Windows\\system32\\confmon.dll";
-    HANDLE h = INVALID_HANDLE_VALUE;
-    CASE(writeId, "",
-         h = CreateFileW(dll, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
-         handle);
-    closeIfOpen(h);
+    closeIfOpen(
+        CASE(writeId, "",
+             CreateFileW(dll, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
+             handle));
     if (deleteId) {
         CASE(deleteId, "", DeleteFileW(dll), flag);
     }

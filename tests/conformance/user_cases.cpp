@@ -83,8 +83,7 @@ std::string integer(INT_PTR value) {
 void userCases() {
     CASE("key.shift", "VK_SHIFT", GetAsyncKeyState(VK_SHIFT), integer);
     CASE("key.letter", "A", GetAsyncKeyState('A'), integer);
-    HWINSTA station = nullptr;
-    CASE("station.process", "", station = GetProcessWindowStation(), handle);
+    HWINSTA station = CASE("station.process", "", GetProcessWindowStation(), handle);
     for (DWORD size : {12u, 11u}) {
         USEROBJECTFLAGS flags = {0, 0, kPoison};
         DWORD needed = kPoison;

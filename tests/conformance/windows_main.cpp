@@ -52,9 +52,7 @@ int actPart(const char* mutex, const char* windowClass, std::initializer_list<co
 
 } // namespace
 
-namespace conformance {
-
-void personCloses(HWND dialog, HWND button, Close how) {
+void conformance::personCloses(HWND dialog, HWND button, Close how) {
     if (how == Close::button) {
         PostMessageW(button, BM_CLICK, 0, 0);
     } else if (how == Close::escape) {
@@ -63,8 +61,6 @@ void personCloses(HWND dialog, HWND button, Close how) {
         PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     }
 }
-
-} // namespace conformance
 
 int main() {
     char self[MAX_PATH] = {};
