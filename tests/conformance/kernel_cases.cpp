@@ -1,6 +1,7 @@
 // Process-wide calls: CommandLineToArgvW's quoting, the program's own path, the system
 // directory, FormatMessageW's system texts, the ANSI code page, memory, the
 // clock; and the version resources of real DLLs.
+#include <windows.h>
 #include <shellapi.h>
 
 #include <algorithm>

@@ -2,6 +2,7 @@
 // protocol of every INFO query, and printer handles by name.
 #pragma once
 
+#include <windows.h>
 #include <winspool.h>
 
 #include <functional>
