@@ -70,9 +70,8 @@ BOOL start(const char* id, const WCHAR* commandLine, PROCESS_INFORMATION& info) 
 
 // A program shows its window some moments after its start under Wine; at once on winsim.
 HWND windowOf(const WCHAR* windowClass, const WCHAR* title) {
-    HWND window = nullptr;
-    poll(250, 20, [&] { return (window = FindWindowW(windowClass, title)) != nullptr; });
-    return window;
+    poll(250, 20, [&] { return FindWindowW(windowClass, title) != nullptr; });
+    return FindWindowW(windowClass, title);
 }
 
 void closeProcess(const PROCESS_INFORMATION& info) {

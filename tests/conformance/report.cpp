@@ -69,14 +69,13 @@ std::string wideBytes(const BYTE* data, DWORD size) {
 }
 
 Joined join(const WCHAR* a, const WCHAR* b) {
-    Joined joined;
+    Joined joined = {};
     int n = 0;
     for (const WCHAR* part : {a, b}) {
-        for (; *part && n < MAX_PATH - 1; ++part) {
-            joined.s[n++] = *part;
+        while (*part && n < MAX_PATH - 1) {
+            joined.s[n++] = *part++;
         }
     }
-    joined.s[n] = 0;
     return joined;
 }
 

@@ -34,10 +34,8 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 // The mutex first: once its window shows, the part holds everything the battery looks for.
 int actPart(const char* mutex, const char* windowClass, std::initializer_list<const char*> titles) {
     heldMutex = mutex ? CreateMutexA(nullptr, TRUE, mutex) : nullptr;
-    WNDCLASSA type = {};
-    type.lpfnWndProc = windowProc;
-    type.hInstance = GetModuleHandleA(nullptr);
-    type.lpszClassName = windowClass;
+    WNDCLASSA type = {0,       windowProc, 0,       0,       GetModuleHandleA(nullptr),
+                      nullptr, nullptr,    nullptr, nullptr, windowClass};
     RegisterClassA(&type);
     for (const char* title : titles) {
         windowsLeft += CreateWindowExA(0, windowClass, title, WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
