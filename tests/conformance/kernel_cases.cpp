@@ -142,14 +142,13 @@ const Row<const WCHAR*> kSubBlocks[] = {
 
 // A value found by VerQueryValueW: the fixed part for the root, else the text.
 std::string value(const std::vector<BYTE>& block, const void* p, const WCHAR* subBlock) {
-    if (subBlock[1] != 0) {
-        return text(static_cast<const WCHAR*>(p));
-    }
-    const VS_FIXEDFILEINFO* info = static_cast<const VS_FIXEDFILEINFO*>(p);
-    return "offset=" + std::to_string(static_cast<const BYTE*>(p) - block.data()) +
-           " signature=" + hex(info->dwSignature) + " product=" + hex(info->dwProductVersionMS) +
-           "." + hex(info->dwProductVersionLS) + " file=" + hex(info->dwFileVersionMS) + "." +
-           hex(info->dwFileVersionLS);
+    const auto* info = static_cast<const VS_FIXEDFILEINFO*>(p);
+    return subBlock[1] ? text(static_cast<const WCHAR*>(p))
+                       : "offset=" + std::to_string(static_cast<const BYTE*>(p) - block.data()) +
+                             " signature=" + hex(info->dwSignature) +
+                             " product=" + hex(info->dwProductVersionMS) + "." +
+                             hex(info->dwProductVersionLS) + " file=" + hex(info->dwFileVersionMS) +
+                             "." + hex(info->dwFileVersionLS);
 }
 
 void versionResourceCases() {

@@ -7,15 +7,9 @@ namespace conformance {
 
 namespace {
 
-struct DialogRow {
-    const char* id;
-    WORD name; // the template
-    HWND owner;
-    Close how;
-    UINT endsOn; // the message on which the procedure calls EndDialog
-};
-
-const DialogRow kDialogs[] = {
+// The template, the owner, how the person closes the dialog, and the message on which the
+// procedure calls EndDialog.
+const Row<WORD, HWND, Close, UINT> kDialogs[] = {
     {"dialog.refused.no-template", 102, nullptr, Close::button, WM_COMMAND},
     {"dialog.refused.owner-no-window", 101, reinterpret_cast<HWND>(0x10010), Close::button,
      WM_COMMAND},
@@ -25,7 +19,8 @@ const DialogRow kDialogs[] = {
     {"dialog.close.close-box-handled", 101, nullptr, Close::closeBox, WM_SYSCOMMAND},
 };
 
-const DialogRow* shown;
+Close how;
+UINT endsOn;
 std::string received;
 WPARAM focus;
 HWND lastDialog;
@@ -58,15 +53,15 @@ INT_PTR CALLBACK recordingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
             textCases(dialog);
         }
         lastDialog = dialog;
-        personCloses(dialog, reinterpret_cast<HWND>(wParam), shown->how);
+        personCloses(dialog, reinterpret_cast<HWND>(wParam), how);
     } else if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
         record("command", wParam, lParam);
-        if (shown->endsOn == WM_COMMAND) {
+        if (endsOn == WM_COMMAND) {
             EndDialog(dialog, LOWORD(wParam) == IDOK ? 11 : 22);
         }
     } else if ((message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) || message == WM_CLOSE) {
         record(message == WM_CLOSE ? "close" : "syscommand", wParam, lParam);
-        if (shown->endsOn == message) {
+        if (endsOn == message) {
             EndDialog(dialog, 33);
             return TRUE;
         }
@@ -91,11 +86,12 @@ void userCases() {
              GetUserObjectInformationW(station, UOI_FLAGS, &flags, size, &needed), flag,
              "flags=" + hex(flags.dwFlags) + " needed=" + num(needed));
     }
-    for (const DialogRow& row : kDialogs) {
-        shown = &row;
+    for (const auto& [id, name, owner, closing, ending] : kDialogs) {
+        how = closing;
+        endsOn = ending;
         received.clear();
-        CASE(row.id, num(row.name),
-             DialogBoxParamW(nullptr, MAKEINTRESOURCEW(row.name), row.owner, recordingProc, 0x5EED),
+        CASE(id, num(name),
+             DialogBoxParamW(nullptr, MAKEINTRESOURCEW(name), owner, recordingProc, 0x5EED),
              integer, "received=" + received);
     }
     CASE("dialog.closed.text", "", SetWindowTextW(lastDialog, L"late"), flag);
