@@ -95,18 +95,17 @@ void addCases() {
 void getAndSetCases() {
     HANDLE user = openPrinter(kPrinter, PRINTER_ACCESS_USE);
     probeAndFill<PRINTER_INFO_2W>("printer.get", "GetPrinterW",
-                                  single(std::bind(GetPrinterW, user, 2, _1, _2, _3)),
-                                  printerFields);
+                                  std::bind(GetPrinterW, user, 2, _1, _2, _3), printerFields, 1);
     for (const auto& [id, name] : {Row<const WCHAR*>{"printer.driver", kEnvironment},
                                    {"printer.driver.null-environment", nullptr},
                                    {"printer.driver.other-environment", L"Windows NT x86"}}) {
         probeAndFill<DRIVER_INFO_2W>(
-            id, "GetPrinterDriverW",
-            single(std::bind(GetPrinterDriverW, user, arg(name), 2, _1, _2, _3)),
+            id, "GetPrinterDriverW", std::bind(GetPrinterDriverW, user, arg(name), 2, _1, _2, _3),
             [](const DRIVER_INFO_2W& d) {
                 return spaced("v" + num(d.cVersion), text(d.pName), text(d.pEnvironment),
                               path(d.pDriverPath), path(d.pConfigFile));
-            });
+            },
+            1);
     }
     ClosePrinter(user);
     const Row<ACCESS_MASK, const WCHAR*, const WCHAR*, DWORD> sets[] = {

@@ -15,12 +15,12 @@ const WCHAR kEnvironment[] = L"Windows x64";
 const WCHAR kDriverDir[] = L"C:\\Windows\\system32\\spool\\drivers\\x64";
 
 void probeAndFill(const std::string& id, const std::string& call, const Query& query,
-                  const std::function<std::string(const BYTE*, DWORD)>& entries) {
+                  const std::function<std::string(const BYTE*, DWORD)>& entries, DWORD start) {
     DWORD probe = 0;
     for (const char* step : {".probe", ".short", ".exact"}) {
         std::vector<BYTE> buffer(step[1] == 'p' ? 0 : step[1] == 's' ? probe - 1 : probe, 0xAB);
         DWORD needed = kPoison;
-        DWORD count = kPoison;
+        DWORD count = start;
         auto size = [probe](DWORD n) {
             return n == kPoison ? "-" : !probe ? (n ? ">0" : "0") : n == probe ? "probe" : "other";
         };

@@ -18,33 +18,29 @@ extern const WCHAR kSecond[];      // on LPT1:
 extern const WCHAR kEnvironment[]; // the spooler's own, "Windows x64"
 extern const WCHAR kDriverDir[];   // the driver directory of that environment
 
-// buffer, its size, needed, returned.
+// buffer, its size, needed, returned (a Get* call has no count and ignores it).
 using Query = std::function<BOOL(LPBYTE, DWORD, DWORD*, DWORD*)>;
-
-// A Get* query (buffer, size, needed), which fills one entry.
-inline Query single(std::function<BOOL(LPBYTE, DWORD, DWORD*)> get) {
-    return [get](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
-        *count = 1;
-        return get(b, n, need);
-    };
-}
 
 // The probe (no buffer), a buffer one byte short, and the exact size: cases "<id>.probe",
 // "<id>.short", "<id>.exact", each filled entry shown as "[fields]". Sizes are shown relative
 // to the probe's answer, which differs between implementations (a driver-made DEVMODE,
-// string lengths); an answer that fits the probe ends there.
+// string lengths); an answer that fits the probe ends there. The count starts as `count`: 1
+// for a Get* call, which fills one entry.
 void probeAndFill(const std::string& id, const std::string& call, const Query& query,
-                  const std::function<std::string(const BYTE*, DWORD)>& entries);
+                  const std::function<std::string(const BYTE*, DWORD)>& entries, DWORD count);
 template <typename Info, typename Fields>
-void probeAndFill(const std::string& id, const std::string& call, const Query& query,
-                  Fields fields) {
-    probeAndFill(id, call, query, [fields](const BYTE* buffer, DWORD count) {
-        std::string out;
-        for (DWORD i = 0; i < count; ++i) {
-            out += "[" + fields(reinterpret_cast<const Info*>(buffer)[i]) + "]";
-        }
-        return out;
-    });
+void probeAndFill(const std::string& id, const std::string& call, const Query& query, Fields fields,
+                  DWORD count = kPoison) {
+    probeAndFill(
+        id, call, query,
+        [fields](const BYTE* buffer, DWORD n) {
+            std::string out;
+            for (DWORD i = 0; i < n; ++i) {
+                out += "[" + fields(reinterpret_cast<const Info*>(buffer)[i]) + "]";
+            }
+            return out;
+        },
+        count);
 }
 
 HANDLE openPrinter(const WCHAR* name, ACCESS_MASK access);
