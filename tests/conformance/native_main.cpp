@@ -9,13 +9,12 @@
 #include <string>
 
 #include "battery.h"
-#include "other_programs.h"
 #include "winsim/control.h"
 
 namespace fs = std::filesystem;
 namespace control = winsim::control;
 
-// The copies of the battery's executable act the parts other_programs.h gives them.
+// The copies of the battery's executable act the parts battery.h gives them.
 static void mapOtherPrograms() {
     control::ProgramBehaviour tray = control::trayCompanion();
     tray.mutexName = tray.windowClass = CONF_TRAY_NAME;

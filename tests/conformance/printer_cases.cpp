@@ -262,7 +262,7 @@ void removalCases() {
     getDefault("removal.default-after", 64);
     deleteDriver("removal.driver.unused");
     CASE("removal.driver.file-gone", "3\\confui.dll",
-         GetFileAttributesW(join(kDriverDir, L"\\3\\confui.dll")), hex);
+         GetFileAttributesW(CONF_DRIVER_DIR L"\\3\\confui.dll"), hex);
     deleteDriver("removal.driver.again");
 }
 

@@ -1,9 +1,7 @@
 // Named mutexes and the other programs: CreateMutexA/W's names and ownership, waits,
 // ReleaseMutex, CloseHandle; CreateProcessW's image; and copies of this program (see
-// other_programs.h) holding a mutex and windows for FindWindowW, IsWindow, PostMessageW and
-// waits on them.
+// battery.h) holding a mutex and windows for FindWindowW, IsWindow, PostMessageW and waits.
 #include "battery.h"
-#include "other_programs.h"
 
 namespace conformance {
 
@@ -60,7 +58,10 @@ BOOL start(const char* id, const WCHAR* commandLine, PROCESS_INFORMATION& info) 
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
     info = {nullptr, nullptr, kPoison, kPoison};
-    Joined command = join(commandLine, L"");
+    WCHAR command[MAX_PATH] = {}; // CreateProcessW may write into it
+    for (int i = 0; commandLine[i] && i < MAX_PATH - 1; ++i) {
+        command[i] = commandLine[i];
+    }
     CASE(id, text(commandLine),
          CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
                         nullptr, &startup, &info),
@@ -155,8 +156,9 @@ void mutexCases() {
 }
 
 void otherProgramCases() {
-    for (const WCHAR* copy : {L"inert.exe", L"" CONF_TRAY, L"" CONF_QUITTER, L"" CONF_VIEWER}) {
-        copyFile(L"C:\\conf\\conformance.exe", join(L"C:\\conf\\", copy));
+    for (const WCHAR* copy : {L"C:\\conf\\inert.exe", L"C:\\conf\\" CONF_TRAY,
+                              L"C:\\conf\\" CONF_QUITTER, L"C:\\conf\\" CONF_VIEWER}) {
+        copyFile(L"C:\\conf\\conformance.exe", copy);
     }
     for (const auto& [id, name] : kStarts) {
         PROCESS_INFORMATION info;

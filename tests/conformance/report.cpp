@@ -68,17 +68,6 @@ std::string wideBytes(const BYTE* data, DWORD size) {
     return size % 2 ? out + "^?" : out;
 }
 
-Joined join(const WCHAR* a, const WCHAR* b) {
-    Joined joined = {};
-    int n = 0;
-    for (const WCHAR* part : {a, b}) {
-        while (*part && n < MAX_PATH - 1) {
-            joined.s[n++] = *part++;
-        }
-    }
-    return joined;
-}
-
 void line(const std::string& id, const std::string& call, const std::string& result, DWORD error,
           const std::string& outputs) {
     std::printf("%s: %s -> %s err=%s%s%s\n", id.c_str(), call.c_str(), result.c_str(),

@@ -67,12 +67,4 @@ inline WCHAR* arg(const WCHAR* s) {
     return const_cast<WCHAR*>(s);
 }
 
-// Two wide strings joined, for paths (std::wstring would call the C library's wide
-// functions, which on Linux assume a 4-byte wchar_t).
-struct Joined {
-    WCHAR s[MAX_PATH];
-    operator WCHAR*() { return s; }
-};
-Joined join(const WCHAR* a, const WCHAR* b);
-
 } // namespace conformance

@@ -12,7 +12,6 @@ const WCHAR kDriver[] = L"Conf driver";
 const WCHAR kPrinter[] = L"Conf printer";
 const WCHAR kSecond[] = L"Conf second";
 const WCHAR kEnvironment[] = L"Windows x64";
-const WCHAR kDriverDir[] = L"C:\\Windows\\system32\\spool\\drivers\\x64";
 
 void probeAndFill(const std::string& id, const std::string& call, const Query& query,
                   const std::function<std::string(const BYTE*, DWORD)>& entries, DWORD start) {
@@ -119,10 +118,9 @@ void monitorCases() {
 }
 
 void driverCases() {
-    for (const WCHAR* file : {L"\\confdrv.dll", L"\\confui.dll"}) {
-        copyFile(join(L"C:\\conf\\bin", file), join(kDriverDir, file));
-    }
-    copyFile(L"C:\\conf\\file.txt", join(kDriverDir, L"\\conf.hlp"));
+    copyFile(L"C:\\conf\\bin\\confdrv.dll", CONF_DRIVER_DIR L"\\confdrv.dll");
+    copyFile(L"C:\\conf\\bin\\confui.dll", CONF_DRIVER_DIR L"\\confui.dll");
+    copyFile(L"C:\\conf\\file.txt", CONF_DRIVER_DIR L"\\conf.hlp");
     const Row<const WCHAR*, DWORD> directories[] = {
         {"driver.dir.own", kEnvironment, 1},
         {"driver.dir.null-environment", nullptr, 1},
@@ -158,9 +156,9 @@ void driverCases() {
         {"driver.add.new", 6, 3, kEnvironment, APD_COPY_ALL_FILES, nullptr, true},
         {"driver.add.again", 6, 3, kEnvironment, APD_COPY_ALL_FILES, nullptr, true},
     };
-    Joined driver = join(kDriverDir, L"\\confdrv.dll"), config = join(kDriverDir, L"\\confui.dll"),
-           help = join(kDriverDir, L"\\conf.hlp");
-    WCHAR* maker = arg(L"Orvanta Conformance");
+    WCHAR *driver = arg(CONF_DRIVER_DIR L"\\confdrv.dll"),
+          *help = arg(CONF_DRIVER_DIR L"\\conf.hlp");
+    WCHAR *config = arg(CONF_DRIVER_DIR L"\\confui.dll"), *maker = arg(L"Orvanta Conformance");
     for (const auto& [id, level, version, environment, flags, other, kept] : adds) {
         // The installer's registration: the files staged in the driver directory.
         DRIVER_INFO_6W info = {version, arg(kDriver), arg(environment),
@@ -175,14 +173,12 @@ void driverCases() {
             DeletePrinterDriverExW(nullptr, arg(kEnvironment), arg(kDriver), 0, 0);
         }
     }
-    const std::pair<const char*, const WCHAR*> files[] = {
-        {"driver.file.copied-driver", L"\\3\\confdrv.dll"},
-        {"driver.file.copied-config", L"\\3\\confui.dll"},
-        {"driver.file.copied-help", L"\\3\\conf.hlp"},
-        {"driver.file.staged-config", L"\\confui.dll"}};
-    for (const auto& row : files) {
-        Joined full = join(kDriverDir, row.second);
-        CASE(row.first, path(full), GetFileAttributesW(full), hex);
+    for (const auto& [id, name] :
+         {Row<const WCHAR*>{"driver.file.copied-driver", CONF_DRIVER_DIR L"\\3\\confdrv.dll"},
+          {"driver.file.copied-config", CONF_DRIVER_DIR L"\\3\\confui.dll"},
+          {"driver.file.copied-help", CONF_DRIVER_DIR L"\\3\\conf.hlp"},
+          {"driver.file.staged-config", CONF_DRIVER_DIR L"\\confui.dll"}}) {
+        CASE(id, path(name), GetFileAttributesW(name), hex);
     }
     enumerateDrivers("driver.enum.added");
 }

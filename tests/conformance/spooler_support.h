@@ -16,7 +16,7 @@ extern const WCHAR kDriver[];      // the stub driver
 extern const WCHAR kPrinter[];     // on the monitor's port
 extern const WCHAR kSecond[];      // on LPT1:
 extern const WCHAR kEnvironment[]; // the spooler's own, "Windows x64"
-extern const WCHAR kDriverDir[];   // the driver directory of that environment
+#define CONF_DRIVER_DIR L"C:\\Windows\\system32\\spool\\drivers\\x64" // of that environment
 
 // buffer, its size, needed, returned (a Get* call has no count and ignores it).
 using Query = std::function<BOOL(LPBYTE, DWORD, DWORD*, DWORD*)>;

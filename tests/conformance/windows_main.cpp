@@ -7,7 +7,6 @@
 #include <initializer_list>
 
 #include "battery.h"
-#include "other_programs.h"
 
 namespace {
 
