@@ -35,9 +35,8 @@ enum class Close { button, escape, closeBox };
 // person's click or key makes; winsim is told by its knob. `button` is the dialog's button.
 void personCloses(HWND dialog, HWND button, Close how);
 
-// The other programs the battery starts: copies of its own executable, each acting the part its
-// file name gives (windows_main.cpp under Wine; natively, native_main.cpp maps the same images
-// to winsim's simulated programs). Any other copy ends at once.
+// The other programs the battery starts: copies of its own executable acting the part their file
+// name gives (windows_main.cpp; native_main.cpp maps them to winsim's); any other copy just ends.
 // A tray companion: holds its mutex and shows one window; on WM_USER + 2 it releases the
 // mutex and ends.
 #define CONF_TRAY "tray.exe"

@@ -35,14 +35,6 @@ void record(const char* name, WPARAM wParam, LPARAM lParam) {
                 word(static_cast<ULONG_PTR>(lParam));
 }
 
-void textCases(HWND dialog) {
-    CASE("dialog.text.item", "1001", SetDlgItemTextW(dialog, 1001, L"line 1\r\nline 2"), flag);
-    CASE("dialog.text.title", "", SetWindowTextW(dialog, L"Caf\u00e9 log."), flag);
-    CASE("dialog.text.no-item", "7", SetDlgItemTextW(dialog, 7, L"x"), flag);
-    CASE("dialog.is-window", "", IsWindow(dialog), flag);
-    CASE("dialog.post", "WM_USER", PostMessageW(dialog, WM_USER, 0, 0), flag);
-}
-
 // Only what a close delivers is recorded: a real dialog also gets focus, paint and
 // notification messages.
 INT_PTR CALLBACK recordingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -50,7 +42,12 @@ INT_PTR CALLBACK recordingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
         focus = wParam;
         record("init", wParam, lParam);
         if (!lastDialog) { // the texts while the first dialog shows
-            textCases(dialog);
+            CASE("dialog.text.item", "1001", SetDlgItemTextW(dialog, 1001, L"line 1\r\nline 2"),
+                 flag);
+            CASE("dialog.text.title", "", SetWindowTextW(dialog, L"Caf\u00e9 log."), flag);
+            CASE("dialog.text.no-item", "7", SetDlgItemTextW(dialog, 7, L"x"), flag);
+            CASE("dialog.is-window", "", IsWindow(dialog), flag);
+            CASE("dialog.post", "WM_USER", PostMessageW(dialog, WM_USER, 0, 0), flag);
         }
         lastDialog = dialog;
         personCloses(dialog, reinterpret_cast<HWND>(wParam), how);

@@ -18,9 +18,7 @@ bool releasesMutex = true;
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kQuitMessage) {
-        if (releasesMutex) {
-            ReleaseMutex(heldMutex);
-        }
+        ReleaseMutex(releasesMutex ? heldMutex : nullptr);
         DestroyWindow(window);
         return 0;
     }
