@@ -46,13 +46,10 @@ awk -F'\t' '
         if (split($0, cell, "`") >= 7 && $0 ~ /^\| `/) listed[cell[2]] = cell[4] "\t" cell[6]
         next
     }
-    {
-        at = index($0, ": ")
-        if (at == 0) next
+    at = index($0, ": ") {
         id = substr($0, 1, at - 1)
-        rest = substr($0, at + 2)
-        if (FILENAME == ARGV[2]) sim[id] = rest; else wine[id] = rest
-        if (!(id in seen)) { seen[id] = 1; order[++n] = id }
+        if (!(id in sim) && !(id in wine)) order[++n] = id
+        if (FILENAME == ARGV[2]) sim[id] = substr($0, at + 2); else wine[id] = substr($0, at + 2)
     }
     END {
         for (i = 1; i <= n; i++) {

@@ -7,12 +7,6 @@
 
 namespace conformance {
 
-const WCHAR kMonitor[] = L"CONF:";
-const WCHAR kDriver[] = L"Conf driver";
-const WCHAR kPrinter[] = L"Conf printer";
-const WCHAR kSecond[] = L"Conf second";
-const WCHAR kEnvironment[] = L"Windows x64";
-
 void probeAndFill(const std::string& id, const std::string& call, const Query& query,
                   const std::function<std::string(const BYTE*, DWORD)>& entries, DWORD start) {
     DWORD probe = 0;

@@ -11,11 +11,11 @@
 
 namespace conformance {
 
-extern const WCHAR kMonitor[];     // the stub monitor, whose one port has its name
-extern const WCHAR kDriver[];      // the stub driver
-extern const WCHAR kPrinter[];     // on the monitor's port
-extern const WCHAR kSecond[];      // on LPT1:
-extern const WCHAR kEnvironment[]; // the spooler's own, "Windows x64"
+constexpr WCHAR kMonitor[] = L"CONF:";           // the stub monitor, whose one port has its name
+constexpr WCHAR kDriver[] = L"Conf driver";      // the stub driver
+constexpr WCHAR kPrinter[] = L"Conf printer";    // on the monitor's port
+constexpr WCHAR kSecond[] = L"Conf second";      // on LPT1:
+constexpr WCHAR kEnvironment[] = L"Windows x64"; // the spooler's own
 #define CONF_DRIVER_DIR L"C:\\Windows\\system32\\spool\\drivers\\x64" // of that environment
 
 // buffer, its size, needed, returned (a Get* call has no count and ignores it).
