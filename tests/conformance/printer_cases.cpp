@@ -2,7 +2,7 @@
 // GetPrinterW/GetPrinterDriverW, SetPrinterW, the user's default printer and printer data;
 // the spooler's answers while its service is stopped; and taking it all down as the
 // uninstaller does.
-#include "spooler_support.h"
+#include "battery.h"
 
 namespace conformance {
 

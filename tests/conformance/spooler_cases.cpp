@@ -3,7 +3,7 @@
 // registration with APD_COPY_ALL_FILES from the staged files.
 #include <vector>
 
-#include "spooler_support.h"
+#include "battery.h"
 
 namespace conformance {
 
