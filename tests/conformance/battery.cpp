@@ -21,7 +21,7 @@ void queryValue(const char* id, HKEY key, const WCHAR* name, DWORD size) {
     DWORD type = kPoison;
     DWORD cb = size;
     CASE(id, text(name) + "," + num(size),
-         RegQueryValueExW(key, name, nullptr, &type, size ? data : nullptr, &cb), status,
+         RegQueryValueExW(key, name, nullptr, &type, size ? data : nullptr, &cb), num,
          "type=" + num(type) + " size=" + num(cb) + " data=" +
              (result_ || !size ? "-" : wideBytes(data, cb)) + " next=" + hex(data[cb % 512]));
 }
@@ -39,8 +39,7 @@ void copyFile(const wchar_t* from, const wchar_t* to) {
                      ? in
                      : CreateFileW(to, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     BYTE buffer[8192];
-    DWORD read = 0;
-    DWORD written = 0;
+    DWORD read = 0, written = 0;
     while (out != INVALID_HANDLE_VALUE && ReadFile(in, buffer, sizeof buffer, &read, nullptr) &&
            read > 0 && WriteFile(out, buffer, read, &written, nullptr) && written == read) {
     }

@@ -94,21 +94,14 @@ using Query = std::function<BOOL(LPBYTE, DWORD, DWORD*, DWORD*)>;
 // to the probe's answer, which differs between implementations (a driver-made DEVMODE,
 // string lengths); an answer that fits the probe ends there. The count starts as `count`: 1
 // for a Get* call, which fills one entry.
-void probeAndFill(const std::string& id, const std::string& call, const Query& query,
-                  const std::function<std::string(const BYTE*, DWORD)>& entries, DWORD count);
+void probeAndFill(const std::string& id, const std::string& call, const Query& query, DWORD count,
+                  size_t entrySize, const std::function<std::string(const BYTE*)>& entry);
 template <typename Info, typename Fields>
 void probeAndFill(const std::string& id, const std::string& call, const Query& query, Fields fields,
                   DWORD count = kPoison) {
-    probeAndFill(
-        id, call, query,
-        [fields](const BYTE* buffer, DWORD n) {
-            std::string out;
-            for (DWORD i = 0; i < n; ++i) {
-                out += "[" + fields(reinterpret_cast<const Info*>(buffer)[i]) + "]";
-            }
-            return out;
-        },
-        count);
+    probeAndFill(id, call, query, count, sizeof(Info), [fields](const BYTE* entry) {
+        return fields(*reinterpret_cast<const Info*>(entry));
+    });
 }
 
 HANDLE openPrinter(const WCHAR* name, ACCESS_MASK access);

@@ -176,12 +176,12 @@ void keyCases() {
     HKEY key = nullptr;
     for (const auto& [id, root, name] : kKeys) {
         key = reinterpret_cast<HKEY>(ULONG_PTR{kPoison}); // a failure must write NULL
-        CASE(id, text(name), RegOpenKeyExW(root, name, 0, KEY_READ, &key), status,
+        CASE(id, text(name), RegOpenKeyExW(root, name, 0, KEY_READ, &key), num,
              "key=" + handle(key));
         RegCloseKey(key);
     }
     CASE("reg.open-a.missing", "",
-         RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nothing Here", 0, KEY_READ, &key), status,
+         RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nothing Here", 0, KEY_READ, &key), num,
          "key=" + handle(key));
 }
 
@@ -202,32 +202,31 @@ void registryCases() {
     RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Conformance", 0, nullptr, 0, KEY_ALL_ACCESS,
                     nullptr, &key, nullptr);
     const WCHAR exe[] = L"C:\\Program Files\\x.exe";
-    CASE("reg.set.sz", "", RegSetValueExW(key, L"Tray", 0, REG_SZ, bytes(exe), sizeof exe), status);
+    CASE("reg.set.sz", "", RegSetValueExW(key, L"Tray", 0, REG_SZ, bytes(exe), sizeof exe), num);
     queryValue("reg.query.probe", key, L"tray", 0);
     queryValue("reg.query.small", key, L"Tray", 8);
     queryValue("reg.query.exact", key, L"TRAY", sizeof exe);
     queryValue("reg.query.missing", key, L"Nothing", 64);
-    CASE("reg.set.sz-unterminated", "", RegSetValueExW(key, L"abc", 0, REG_SZ, bytes(exe), 6),
-         status);
+    CASE("reg.set.sz-unterminated", "", RegSetValueExW(key, L"abc", 0, REG_SZ, bytes(exe), 6), num);
     queryValue("reg.query.unterminated-probe", key, L"abc", 0);
     queryValue("reg.query.unterminated", key, L"abc", 64);
     const WCHAR pair[] = L"a\0b\0";
     CASE("reg.set.multi-sz", "",
-         RegSetValueExW(key, L"pair", 0, REG_MULTI_SZ, bytes(pair), sizeof pair), status);
+         RegSetValueExW(key, L"pair", 0, REG_MULTI_SZ, bytes(pair), sizeof pair), num);
     queryValue("reg.query.multi-sz", key, L"pair", 64);
     for (const char* id : {"reg.delete.existing", "reg.delete.missing"}) {
-        CASE(id, "", RegDeleteValueW(key, L"tray"), status);
+        CASE(id, "", RegDeleteValueW(key, L"tray"), num);
     }
-    CASE("reg.delete-a.missing", "", RegDeleteValueA(key, "Nothing"), status);
+    CASE("reg.delete-a.missing", "", RegDeleteValueA(key, "Nothing"), num);
     RegCloseKey(key);
     // The same key with read rights only.
     RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Conformance", 0, KEY_READ, &key);
     DWORD one = 1;
     CASE("reg.set.read-only-handle", "", RegSetValueExW(key, L"v", 0, REG_DWORD, bytes(&one), 4),
-         status);
-    CASE("reg.delete.read-only-handle", "", RegDeleteValueW(key, L"abc"), status);
-    CASE("reg.close.open", "", RegCloseKey(key), status);
-    CASE("reg.close.twice", "", RegCloseKey(key), status);
+         num);
+    CASE("reg.delete.read-only-handle", "", RegDeleteValueW(key, L"abc"), num);
+    CASE("reg.close.open", "", RegCloseKey(key), num);
+    CASE("reg.close.twice", "", RegCloseKey(key), num);
 }
 
 } // namespace conformance

@@ -16,13 +16,10 @@ constexpr DWORD kPoison = 0xDEADBEEF;
 std::string text(const WCHAR* s); // "quoted" UTF-8 (CR, LF as ^M, ^J), or null
 std::string text(const char* s);  // "quoted" ANSI bytes, or null
 std::string path(const WCHAR* s); // as text, lower-cased: Windows spells its folders either way
-std::string num(DWORD value);     // decimal, "-" for the poison
+std::string num(DWORD value);     // decimal (a LONG status too), "-" for the poison
 std::string hex(DWORD value);     // lower-case hex, "-" for the poison
 std::string flag(BOOL ok);        // TRUE / FALSE
 std::string handle(HANDLE h);     // NULL, INVALID, or handle
-inline std::string status(LONG s) {
-    return num(static_cast<DWORD>(s));
-}
 // A pointer result: `what` when set, else NULL.
 inline auto named(const char* what) {
     return [what](const void* p) { return std::string(p ? what : "NULL"); };

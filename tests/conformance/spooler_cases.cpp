@@ -7,8 +7,8 @@
 
 namespace conformance {
 
-void probeAndFill(const std::string& id, const std::string& call, const Query& query,
-                  const std::function<std::string(const BYTE*, DWORD)>& entries, DWORD start) {
+void probeAndFill(const std::string& id, const std::string& call, const Query& query, DWORD start,
+                  size_t entrySize, const std::function<std::string(const BYTE*)>& entry) {
     DWORD probe = 0;
     for (const char* step : {".probe", ".short", ".exact"}) {
         std::vector<BYTE> buffer(step[1] == 'p' ? 0 : step[1] == 's' ? probe - 1 : probe, 0xAB);
@@ -21,9 +21,12 @@ void probeAndFill(const std::string& id, const std::string& call, const Query& q
         BOOL ok = query(buffer.empty() ? nullptr : buffer.data(), static_cast<DWORD>(buffer.size()),
                         &needed, &count);
         DWORD error = GetLastError();
+        std::string entries = ok && !buffer.empty() ? " " : "";
+        for (DWORD i = 0; !entries.empty() && i < count; ++i) {
+            entries += "[" + entry(buffer.data() + i * entrySize) + "]";
+        }
         line(id + step, call, flag(ok), error,
-             std::string("needed=") + size(needed) + " returned=" + num(count) +
-                 (ok && !buffer.empty() ? " " + entries(buffer.data(), count) : ""));
+             std::string("needed=") + size(needed) + " returned=" + num(count) + entries);
         probe = probe ? probe : needed;
         if (probe == 0 || probe == kPoison) {
             return;
@@ -48,36 +51,19 @@ void heldMonitorCases(const char* writeId, const char* deleteId) {
     }
 }
 
-namespace {
-
 using namespace std::placeholders;
 
-void enumerateMonitors(const std::string& id) {
-    probeAndFill<MONITOR_INFO_2W>(
-        id, "EnumMonitorsW", std::bind(EnumMonitorsW, nullptr, 2, _1, _2, _3, _4),
-        [](const MONITOR_INFO_2W& m) {
-            return spaced(text(m.pName), text(m.pEnvironment), path(m.pDLLName));
-        });
-}
-
-void enumerateDrivers(const std::string& id) {
-    probeAndFill<DRIVER_INFO_6W>(
-        id, "EnumPrinterDriversW",
-        std::bind(EnumPrinterDriversW, nullptr, arg(kEnvironment), 6, _1, _2, _3, _4),
-        [](const DRIVER_INFO_6W& d) {
-            return spaced("v" + num(d.cVersion), text(d.pName), text(d.pEnvironment),
-                          path(d.pDriverPath), path(d.pDataFile), path(d.pConfigFile),
-                          path(d.pHelpFile), text(d.pszMfgName), text(d.pszOEMUrl),
-                          text(d.pszProvider));
-        });
-}
-
-} // namespace
-
 void monitorCases() {
+    auto enumerate = [](const std::string& id) {
+        probeAndFill<MONITOR_INFO_2W>(
+            id, "EnumMonitorsW", std::bind(EnumMonitorsW, nullptr, 2, _1, _2, _3, _4),
+            [](const MONITOR_INFO_2W& m) {
+                return spaced(text(m.pName), text(m.pEnvironment), path(m.pDLLName));
+            });
+    };
     copyFile(L"C:\\conf\\bin\\confmon.dll", L"C:\\Windows\\system32\\confmon.dll");
     copyFile(L"C:\\conf\\bin\\confdrv.dll", L"C:\\Windows\\system32\\confplain.dll");
-    enumerateMonitors("monitor.enum.fresh");
+    enumerate("monitor.enum.fresh");
     const WCHAR *dll = L"confmon.dll", *other = L"M1:";
     const Row<const WCHAR*, const WCHAR*, const WCHAR*, DWORD> adds[] = {
         {"monitor.add.new", kMonitor, kEnvironment, dll, 2},
@@ -100,7 +86,7 @@ void monitorCases() {
              AddMonitorW(nullptr, level, bytes(&info)), flag);
         DeleteMonitorW(nullptr, nullptr, arg(other));
     }
-    enumerateMonitors("monitor.enum.added");
+    enumerate("monitor.enum.added");
     heldMonitorCases("monitor.held.write", "monitor.held.delete");
     for (const auto& [id, environment, name] :
          {Row<const WCHAR*, const WCHAR*>{"monitor.delete.unknown", nullptr, L"Nobody:"},
@@ -112,6 +98,17 @@ void monitorCases() {
 }
 
 void driverCases() {
+    auto enumerate = [](const std::string& id) {
+        probeAndFill<DRIVER_INFO_6W>(
+            id, "EnumPrinterDriversW",
+            std::bind(EnumPrinterDriversW, nullptr, arg(kEnvironment), 6, _1, _2, _3, _4),
+            [](const DRIVER_INFO_6W& d) {
+                return spaced("v" + num(d.cVersion), text(d.pName), text(d.pEnvironment),
+                              path(d.pDriverPath), path(d.pDataFile), path(d.pConfigFile),
+                              path(d.pHelpFile), text(d.pszMfgName), text(d.pszOEMUrl),
+                              text(d.pszProvider));
+            });
+    };
     copyFile(L"C:\\conf\\bin\\confdrv.dll", CONF_DRIVER_DIR L"\\confdrv.dll");
     copyFile(L"C:\\conf\\bin\\confui.dll", CONF_DRIVER_DIR L"\\confui.dll");
     copyFile(L"C:\\conf\\file.txt", CONF_DRIVER_DIR L"\\conf.hlp");
@@ -136,7 +133,7 @@ void driverCases() {
     CASE("driver.dir.probe", "",
          GetPrinterDriverDirectoryW(nullptr, arg(kEnvironment), 1, nullptr, 0, &needed), flag,
          "needed=" + num(needed));
-    enumerateDrivers("driver.enum.fresh");
+    enumerate("driver.enum.fresh");
     // Rows that must not register the driver take it away again.
     // level, version, environment, flags, the configuration file (null: the staged one), kept.
     const Row<DWORD, DWORD, const WCHAR*, DWORD, const WCHAR*, bool> adds[] = {
@@ -174,7 +171,7 @@ void driverCases() {
           {"driver.file.staged-config", CONF_DRIVER_DIR L"\\confui.dll"}}) {
         CASE(id, path(name), GetFileAttributesW(name), hex);
     }
-    enumerateDrivers("driver.enum.added");
+    enumerate("driver.enum.added");
 }
 
 } // namespace conformance

@@ -10,14 +10,12 @@
 
 namespace {
 
-const UINT kQuitMessage = WM_USER + 2;
-
 int windowsLeft = 0;
 HANDLE heldMutex = nullptr;
 bool releasesMutex = true;
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kQuitMessage) {
+    if (message == WM_USER + 2) { // the battery's quit message
         ReleaseMutex(releasesMutex ? heldMutex : nullptr);
         DestroyWindow(window);
         return 0;
