@@ -1,49 +1,50 @@
 #include "battery.h"
 
-#include <windows.h>
-
 #include <cstdio>
-
-#include "report.h"
+#include <cstring>
 
 namespace conformance {
 
 int runBattery() {
-    fileCases();
-    registryCases();
-    kernelCases();
-    serviceCases();
-    monitorCases();
-    driverCases();
-    printerCases();
-    stoppedSpoolerCases();
-    removalCases();
-    mutexCases();
-    otherProgramCases();
-    userCases();
+    for (void (*family)() : {fileCases, registryCases, kernelCases, serviceCases, monitorCases,
+                             driverCases, printerCases, stoppedSpoolerCases, removalCases,
+                             mutexCases, otherProgramCases, userCases}) {
+        family();
+    }
     std::printf("end of battery\n");
     return 0;
 }
 
-bool copyFile(const wchar_t* from, const wchar_t* to) {
+void queryValue(const char* id, HKEY key, const WCHAR* name, DWORD size) {
+    BYTE data[512];
+    std::memset(data, 0xAB, sizeof data);
+    DWORD type = kPoison;
+    DWORD cb = size;
+    CASE(id, text(name) + "," + num(size),
+         RegQueryValueExW(key, name, nullptr, &type, size ? data : nullptr, &cb), num,
+         "type=" + num(type) + " size=" + num(cb) + " data=" +
+             (result_ || !size ? "-" : wideBytes(data, cb)) + " next=" + hex(data[cb % 512]));
+}
+
+void closeIfOpen(HANDLE h) {
+    if (h != INVALID_HANDLE_VALUE && h) {
+        CloseHandle(h);
+    }
+}
+
+void copyFile(const wchar_t* from, const wchar_t* to) {
     HANDLE in =
         CreateFileW(from, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (in == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    HANDLE out = CreateFileW(to, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    bool ok = out != INVALID_HANDLE_VALUE;
+    HANDLE out = in == INVALID_HANDLE_VALUE
+                     ? in
+                     : CreateFileW(to, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     BYTE buffer[8192];
-    DWORD read = 0;
-    while (ok && ReadFile(in, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        DWORD written = 0;
-        ok = WriteFile(out, buffer, read, &written, nullptr) && written == read;
+    DWORD read = 0, written = 0;
+    while (out != INVALID_HANDLE_VALUE && ReadFile(in, buffer, sizeof buffer, &read, nullptr) &&
+           read > 0 && WriteFile(out, buffer, read, &written, nullptr) && written == read) {
     }
-    if (out != INVALID_HANDLE_VALUE) {
-        CloseHandle(out);
-    }
-    CloseHandle(in);
-    return ok;
+    closeIfOpen(out);
+    closeIfOpen(in);
 }
 
 } // namespace conformance

@@ -8,9 +8,7 @@
 set -uo pipefail
 here=$(dirname "$0")
 . "$here/../wine/wine-common.sh"
-native=$1
-windows_dir=$2
-table=$3
+native=$1 windows_dir=$2 table=$3
 require_tools
 [ -f "$windows_dir/conformance.exe" ] || unavailable "$windows_dir/conformance.exe is missing:" \
     "build it with \`cmake --preset windows && cmake --build --preset windows\` (needs mingw-w64)"
@@ -36,30 +34,22 @@ tr -d '\r' <"$work/wine.out" >"$work/wine.txt"
 echo "both batteries ran in $(($(milliseconds) - start)) ms (prefix included)"
 
 for side in winsim wine; do
-    if [ "$(tail -n 1 "$work/$side.txt")" != "end of battery" ]; then
-        echo "the battery under $side did not run to its end; its last lines:"
-        tail -n 20 "$work/$side.txt" "$work/$side.err"
-        exit 1
-    fi
+    [ "$(tail -n 1 "$work/$side.txt")" = "end of battery" ] && continue
+    echo "the battery under $side did not run to its end; its last lines:"
+    tail -n 20 "$work/$side.txt" "$work/$side.err"
+    exit 1
 done
 
 awk -F'\t' '
     # The table: | `case` | `winsim line` | `Wine line` | source |
     FILENAME == ARGV[1] {
-        if (split($0, cell, "`") >= 7 && $0 ~ /^\| `/) {
-            listed[cell[2]] = 1
-            simListed[cell[2]] = cell[4]
-            wineListed[cell[2]] = cell[6]
-        }
+        if (split($0, cell, "`") >= 7 && $0 ~ /^\| `/) listed[cell[2]] = cell[4] "\t" cell[6]
         next
     }
-    {
-        at = index($0, ": ")
-        if (at == 0) next
+    at = index($0, ": ") {
         id = substr($0, 1, at - 1)
-        rest = substr($0, at + 2)
-        if (FILENAME == ARGV[2]) sim[id] = rest; else wine[id] = rest
-        if (!(id in seen)) { seen[id] = 1; order[++n] = id }
+        if (!(id in sim) && !(id in wine)) order[++n] = id
+        if (FILENAME == ARGV[2]) sim[id] = substr($0, at + 2); else wine[id] = substr($0, at + 2)
     }
     END {
         for (i = 1; i <= n; i++) {
@@ -71,15 +61,13 @@ awk -F'\t' '
                 failed++
             } else if (s == w) {
                 same++
-            } else if ((id in listed) && simListed[id] == s && wineListed[id] == w) {
+            } else if ((id in listed) && listed[id] == s "\t" w) {
                 known++
             } else {
-                print "unlisted difference in " id ":"
-                print "  winsim: " s
-                print "  Wine:   " w
+                print "unlisted difference in " id ":\n  winsim: " s "\n  Wine:   " w
                 if (id in listed) {
-                    print "  listed winsim: " simListed[id]
-                    print "  listed Wine:   " wineListed[id]
+                    split(listed[id], row, "\t")
+                    print "  listed winsim: " row[1] "\n  listed Wine:   " row[2]
                 }
                 failed++
             }

@@ -1,10 +1,7 @@
 // Files and the registry: CreateFileW's dispositions and share checks, DeleteFileW,
 // GetFileAttributesW, ReadFile/WriteFile, MoveFileExW queuing work for the next boot, and
 // the registry calls with their size probes and ERROR_MORE_DATA.
-#include <cstring>
-
 #include "battery.h"
-#include "report.h"
 
 namespace conformance {
 
@@ -30,19 +27,7 @@ void writeText(const WCHAR* path, DWORD flags = 0) {
     CloseHandle(h);
 }
 
-void closeIfOpen(HANDLE h) {
-    if (h != INVALID_HANDLE_VALUE && h) {
-        CloseHandle(h);
-    }
-}
-
-struct OpenRow {
-    const char* id;
-    const WCHAR* path;
-    DWORD access, disposition;
-};
-
-const OpenRow kOpens[] = {
+const Row<const WCHAR*, DWORD, DWORD> kOpens[] = {
     {"file.open.existing", kFile, R, OPEN_EXISTING},
     {"file.open.missing", kMissing, R, OPEN_EXISTING},
     {"file.open.missing-dir", L"C:\\none\\file.txt", R, OPEN_EXISTING},
@@ -63,13 +48,8 @@ const OpenRow kOpens[] = {
     {"file.open.wildcard", L"C:\\conf\\*.txt", R, OPEN_EXISTING},
 };
 
-// One handle open, then a second open: the share rule both ways.
-struct ShareRow {
-    const char* id;
-    DWORD firstAccess, firstShare, secondAccess, secondShare, disposition;
-};
-
-const ShareRow kShares[] = {
+// One handle open (access, share), then a second open: the share rule both ways.
+const Row<DWORD, DWORD, DWORD, DWORD, DWORD> kShares[] = {
     {"file.share.writer-then-reader", W, 1, R, 1, OPEN_EXISTING},
     {"file.share.writer-then-reader-sharing-write", W, 1, R, 3, OPEN_EXISTING},
     {"file.share.reader-then-overwrite", R, 1, W, 1, CREATE_ALWAYS},
@@ -80,35 +60,30 @@ const ShareRow kShares[] = {
 };
 
 void openCases() {
-    for (const OpenRow& row : kOpens) {
-        HANDLE h = INVALID_HANDLE_VALUE;
-        CASE(row.id, text(row.path) + "," + hex(row.access) + "," + num(row.disposition),
-             h = CreateFileW(row.path, row.access, 1, nullptr, row.disposition, 0, nullptr), handle,
-             "");
-        closeIfOpen(h);
+    for (const auto& [id, path, access, disposition] : kOpens) {
+        closeIfOpen(CASE(id, text(path) + "," + hex(access) + "," + num(disposition),
+                         CreateFileW(path, access, 1, nullptr, disposition, 0, nullptr), handle));
         writeText(kFile);
         DeleteFileW(kNew);
     }
-    for (const ShareRow& row : kShares) {
-        HANDLE first = open(kFile, row.firstAccess, row.firstShare, OPEN_EXISTING);
-        HANDLE h = INVALID_HANDLE_VALUE;
-        CASE(row.id, hex(row.secondAccess) + "," + hex(row.secondShare),
-             h = CreateFileW(L"C:\\CONF\\file.txt", row.secondAccess, row.secondShare, nullptr,
-                             row.disposition, 0, nullptr),
-             handle, "");
-        closeIfOpen(h);
+    for (const auto& [id, firstAccess, firstShare, access, share, disposition] : kShares) {
+        HANDLE first = open(kFile, firstAccess, firstShare, OPEN_EXISTING);
+        closeIfOpen(CASE(
+            id, hex(access) + "," + hex(share),
+            CreateFileW(L"C:\\CONF\\file.txt", access, share, nullptr, disposition, 0, nullptr),
+            handle));
         closeIfOpen(first);
     }
 }
 
-const TextRow kDeletes[] = {
+const Row<const WCHAR*> kDeletes[] = {
     {"file.delete.missing", kMissing},
     {"file.delete.missing-dir", L"C:\\none\\file.txt"},
     {"file.delete.directory", L"C:\\conf\\bin"},
     {"file.delete.read-only", kReadOnly},
 };
 
-const TextRow kAttributes[] = {
+const Row<const WCHAR*> kAttributes[] = {
     {"file.attr.file", kFile},
     {"file.attr.read-only", kReadOnly},
     {"file.attr.directory", L"C:\\conf\\bin"},
@@ -119,29 +94,26 @@ const TextRow kAttributes[] = {
 };
 
 void deleteCases() {
-    for (const TextRow& row : kDeletes) {
-        CASE(row.id, text(row.text), DeleteFileW(row.text), flag, "");
+    for (const auto& [id, name] : kDeletes) {
+        CASE(id, text(name), DeleteFileW(name), flag);
     }
     HANDLE reader = open(kFile, R, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
-    CASE("file.delete.open-without-share-delete", "", DeleteFileW(kFile), flag, "");
+    CASE("file.delete.open-without-share-delete", "", DeleteFileW(kFile), flag);
     CloseHandle(reader);
 
     // A holder that shares delete: the file is delete-pending until it closes.
     HANDLE holder = open(kFile, R, kShareAll, OPEN_EXISTING);
-    CASE("file.delete.shared", "", DeleteFileW(kFile), flag, "");
-    CASE("file.delete.pending-attributes", "", GetFileAttributesW(kFile), hex, "");
-    HANDLE reopened = INVALID_HANDLE_VALUE;
-    CASE("file.delete.pending-open", "",
-         reopened = CreateFileW(kFile, R, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr), handle,
-         "");
-    closeIfOpen(reopened);
+    CASE("file.delete.shared", "", DeleteFileW(kFile), flag);
+    CASE("file.delete.pending-attributes", "", GetFileAttributesW(kFile), hex);
+    closeIfOpen(CASE("file.delete.pending-open", "",
+                     CreateFileW(kFile, R, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr), handle));
     CloseHandle(holder);
-    CASE("file.delete.pending-gone", "", GetFileAttributesW(kFile), hex, "");
+    CASE("file.delete.pending-gone", "", GetFileAttributesW(kFile), hex);
     writeText(kFile);
-    CASE("file.delete.plain", "", DeleteFileW(kFile), flag, "");
+    CASE("file.delete.plain", "", DeleteFileW(kFile), flag);
     writeText(kFile);
-    for (const TextRow& row : kAttributes) {
-        CASE(row.id, text(row.text), GetFileAttributesW(row.text), hex, "");
+    for (const auto& [id, name] : kAttributes) {
+        CASE(id, text(name), GetFileAttributesW(name), hex);
     }
 }
 
@@ -162,18 +134,12 @@ void ioCases() {
     CASE("file.write.read-handle", "", WriteFile(in, "x", 1, &count, nullptr), flag,
          "written=" + num(count));
     CloseHandle(in);
-    CASE("file.close.twice", "", CloseHandle(in), flag, "");
+    CASE("file.close.twice", "", CloseHandle(in), flag);
     DeleteFileW(path);
 }
 
 // Every row queues work for the next boot; some ask for more.
-struct MoveRow {
-    const char* id;
-    const WCHAR *from, *to;
-    DWORD flags;
-};
-
-const MoveRow kMoves[] = {
+const Row<const WCHAR*, const WCHAR*, DWORD> kMoves[] = {
     {"file.boot.delete", L"C:\\conf\\file12.txt", nullptr, 0},
     {"file.boot.delete-odd-path", L"c:/conf/../conf/file2.txt", nullptr, 0},
     {"file.boot.replace", L"C:\\conf\\new.dll", L"C:\\Windows\\system32\\port.dll",
@@ -182,94 +148,41 @@ const MoveRow kMoves[] = {
     {"file.boot.copy-allowed", L"C:\\conf\\a.txt", L"C:\\conf\\b.txt", MOVEFILE_COPY_ALLOWED},
 };
 
-// One value query into a 64-byte buffer (none when probing), with what it filled.
-void query(const char* id, HKEY key, const WCHAR* name, DWORD size, bool probe) {
-    BYTE data[512];
-    std::memset(data, 0xAB, sizeof data);
-    DWORD type = kPoison;
-    DWORD cb = size;
-    CASE(id, text(name) + "," + num(size),
-         RegQueryValueExW(key, name, nullptr, &type, probe ? nullptr : data, &cb), status,
-         "type=" + num(type) + " size=" + num(cb) + " data=" +
-             (result_ || probe ? "-" : wideBytes(data, cb)) + " next=" + hex(data[cb % 512]));
-}
-
 void bootCases() {
-    for (const MoveRow& row : kMoves) {
-        const DWORD flags = MOVEFILE_DELAY_UNTIL_REBOOT | row.flags;
-        CASE(row.id, text(row.from) + "," + text(row.to) + "," + hex(flags),
-             MoveFileExW(row.from, row.to, flags), flag, "");
+    for (const auto& [id, from, to, more] : kMoves) {
+        const DWORD flags = MOVEFILE_DELAY_UNTIL_REBOOT | more;
+        CASE(id, text(from) + "," + text(to) + "," + hex(flags), MoveFileExW(from, to, flags),
+             flag);
     }
     HKEY key = nullptr;
     RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_ALL_ACCESS, &key);
-    query("file.boot.value", key, L"PendingFileRenameOperations", 512, false);
+    queryValue("file.boot.value", key, L"PendingFileRenameOperations", 512);
     RegDeleteValueW(key, L"PendingFileRenameOperations");
     RegCloseKey(key);
 }
 
-const TextRow kKeys[] = {
-    {"reg.open.existing", kSessionManager},
-    {"reg.open.other-case", L"system\\CURRENTCONTROLSET\\control\\session MANAGER"},
-    {"reg.open.trailing-separator", L"SOFTWARE\\Microsoft\\"},
-    {"reg.open.run", L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"},
-    {"reg.open.missing", L"SOFTWARE\\Orvanta Conformance"},
+const Row<HKEY, const WCHAR*> kKeys[] = {
+    {"reg.open.existing", HKEY_LOCAL_MACHINE, kSessionManager},
+    {"reg.open.other-case", HKEY_LOCAL_MACHINE,
+     L"system\\CURRENTCONTROLSET\\control\\session MANAGER"},
+    {"reg.open.trailing-separator", HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\"},
+    {"reg.open.run", HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"},
+    {"reg.open.missing", HKEY_LOCAL_MACHINE, L"SOFTWARE\\Orvanta Conformance"},
+    {"reg.open.user-software", HKEY_CURRENT_USER, L"Software\\Microsoft"},
+    {"reg.open.null-root", nullptr, L"SOFTWARE"},
 };
 
 void keyCases() {
-    for (const TextRow& row : kKeys) {
-        HKEY key = nullptr;
-        CASE(row.id, text(row.text), RegOpenKeyExW(HKEY_LOCAL_MACHINE, row.text, 0, KEY_READ, &key),
-             status, "key=" + handle(key));
+    HKEY key = nullptr;
+    for (const auto& [id, root, name] : kKeys) {
+        key = reinterpret_cast<HKEY>(ULONG_PTR{kPoison}); // a failure must write NULL
+        CASE(id, text(name), RegOpenKeyExW(root, name, 0, KEY_READ, &key), num,
+             "key=" + handle(key));
         RegCloseKey(key);
     }
-    HKEY key = nullptr;
-    CASE("reg.open.user-software", "",
-         RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft", 0, KEY_READ, &key), status, "");
-    RegCloseKey(key);
-    CASE("reg.open.null-root", "", RegOpenKeyExW(nullptr, L"SOFTWARE", 0, KEY_READ, &key), status,
-         "key=" + handle(key));
     CASE("reg.open-a.missing", "",
-         RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nothing Here", 0, KEY_READ, &key), status,
+         RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nothing Here", 0, KEY_READ, &key), num,
          "key=" + handle(key));
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Conformance", 0, nullptr, 0, KEY_ALL_ACCESS,
-                    nullptr, &key, nullptr);
-    RegCloseKey(key);
-}
-
-void valueCases(HKEY key) {
-    const WCHAR exe[] = L"C:\\Program Files\\x.exe";
-    const BYTE* bytes = reinterpret_cast<const BYTE*>(exe);
-    CASE("reg.set.sz", "", RegSetValueExW(key, L"Tray", 0, REG_SZ, bytes, sizeof exe), status, "");
-    query("reg.query.probe", key, L"tray", 0, true);
-    query("reg.query.small", key, L"Tray", 8, false);
-    query("reg.query.exact", key, L"TRAY", sizeof exe, false);
-    query("reg.query.missing", key, L"Nothing", 64, false);
-    CASE("reg.set.sz-unterminated", "", RegSetValueExW(key, L"abc", 0, REG_SZ, bytes, 6), status,
-         "");
-    query("reg.query.unterminated-probe", key, L"abc", 0, true);
-    query("reg.query.unterminated", key, L"abc", 64, false);
-    const WCHAR pair[] = L"a\0b\0";
-    CASE("reg.set.multi-sz", "",
-         RegSetValueExW(key, L"pair", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(pair),
-                        sizeof pair),
-         status, "");
-    query("reg.query.multi-sz", key, L"pair", 64, false);
-
-    for (const char* id : {"reg.delete.existing", "reg.delete.missing"}) {
-        CASE(id, "", RegDeleteValueW(key, L"tray"), status, "");
-    }
-    CASE("reg.delete-a.missing", "", RegDeleteValueA(key, "Nothing"), status, "");
-}
-
-void rightsCases() {
-    HKEY reader = nullptr;
-    RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Conformance", 0, KEY_READ, &reader);
-    DWORD one = 1;
-    CASE("reg.set.read-only-handle", "",
-         RegSetValueExW(reader, L"v", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), status, "");
-    CASE("reg.delete.read-only-handle", "", RegDeleteValueW(reader, L"abc"), status, "");
-    CASE("reg.close.open", "", RegCloseKey(reader), status, "");
-    CASE("reg.close.twice", "", RegCloseKey(reader), status, "");
 }
 
 } // namespace
@@ -286,10 +199,34 @@ void fileCases() {
 void registryCases() {
     keyCases();
     HKEY key = nullptr;
-    RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Conformance", 0, KEY_ALL_ACCESS, &key);
-    valueCases(key);
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Conformance", 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &key, nullptr);
+    const WCHAR exe[] = L"C:\\Program Files\\x.exe";
+    CASE("reg.set.sz", "", RegSetValueExW(key, L"Tray", 0, REG_SZ, bytes(exe), sizeof exe), num);
+    queryValue("reg.query.probe", key, L"tray", 0);
+    queryValue("reg.query.small", key, L"Tray", 8);
+    queryValue("reg.query.exact", key, L"TRAY", sizeof exe);
+    queryValue("reg.query.missing", key, L"Nothing", 64);
+    CASE("reg.set.sz-unterminated", "", RegSetValueExW(key, L"abc", 0, REG_SZ, bytes(exe), 6), num);
+    queryValue("reg.query.unterminated-probe", key, L"abc", 0);
+    queryValue("reg.query.unterminated", key, L"abc", 64);
+    const WCHAR pair[] = L"a\0b\0";
+    CASE("reg.set.multi-sz", "",
+         RegSetValueExW(key, L"pair", 0, REG_MULTI_SZ, bytes(pair), sizeof pair), num);
+    queryValue("reg.query.multi-sz", key, L"pair", 64);
+    for (const char* id : {"reg.delete.existing", "reg.delete.missing"}) {
+        CASE(id, "", RegDeleteValueW(key, L"tray"), num);
+    }
+    CASE("reg.delete-a.missing", "", RegDeleteValueA(key, "Nothing"), num);
     RegCloseKey(key);
-    rightsCases();
+    // The same key with read rights only.
+    RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Conformance", 0, KEY_READ, &key);
+    DWORD one = 1;
+    CASE("reg.set.read-only-handle", "", RegSetValueExW(key, L"v", 0, REG_DWORD, bytes(&one), 4),
+         num);
+    CASE("reg.delete.read-only-handle", "", RegDeleteValueW(key, L"abc"), num);
+    CASE("reg.close.open", "", RegCloseKey(key), num);
+    CASE("reg.close.twice", "", RegCloseKey(key), num);
 }
 
 } // namespace conformance

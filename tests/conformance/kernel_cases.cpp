@@ -5,17 +5,15 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <string>
 #include <vector>
 
 #include "battery.h"
-#include "report.h"
 
 namespace conformance {
 
 namespace {
 
-const TextRow kSplits[] = {
+const Row<const WCHAR*> kSplits[] = {
     {"argv.plain", L"C:\\inst\\setup.exe install"},
     {"argv.quoted-program", L"\"C:\\Program Files\\Orv\\setup.exe\" install 12345"},
     {"argv.runs-of-spaces", L"setup.exe  in   1 2"},
@@ -43,64 +41,49 @@ std::string words(LPWSTR* argv, int count) {
     return out;
 }
 
-std::string list(LPWSTR* argv) {
-    return argv ? "argv" : "NULL";
-}
-
-std::string block(void* p) {
-    return p ? "block" : "NULL";
-}
-
 void processCases() {
-    for (const TextRow& row : kSplits) {
+    for (const auto& [id, name] : kSplits) {
         int count = -1;
-        LPWSTR* argv = nullptr;
-        CASE(row.id, text(row.text), argv = CommandLineToArgvW(row.text, &count), list,
-             words(argv, count));
-        LocalFree(argv);
+        LocalFree(CASE(id, text(name), CommandLineToArgvW(name, &count), named("argv"),
+                       words(result_, count)));
     }
-    CASE("argv.no-count", "", CommandLineToArgvW(L"a b", nullptr), list, "");
+    CASE("argv.no-count", "", CommandLineToArgvW(L"a b", nullptr), named("argv"));
     int count = 0;
-    CASE("memory.local-free", "argv", LocalFree(CommandLineToArgvW(L"a b", &count)), block, "");
+    CASE("memory.local-free", "argv", LocalFree(CommandLineToArgvW(L"a b", &count)),
+         named("block"));
     for (DWORD size : {DWORD{sizeof(OSVERSIONINFOA)}, DWORD{10}}) {
         OSVERSIONINFOA version = {size, kPoison, kPoison, kPoison, kPoison, {0}};
         CASE("os.version." + std::to_string(size), num(size), GetVersionExA(&version), flag,
              "version=" + num(version.dwMajorVersion) + "." + num(version.dwMinorVersion) + "." +
                  num(version.dwBuildNumber) + " platform=" + num(version.dwPlatformId));
     }
-    CASE("process.command-line", "", GetCommandLineW(), text, "");
+    CASE("process.command-line", "", GetCommandLineW(), text);
     for (DWORD size : {64u, 24u, 23u, 3u}) {
         WCHAR buffer[64];
         std::fill(buffer, buffer + 64, L'#');
         // Whether a cut name keeps a terminator shows in the buffer's first chars.
-        CASE(("module.name." + std::to_string(size)).c_str(), num(size),
+        CASE("module.name." + std::to_string(size), num(size),
              GetModuleFileNameW(nullptr, buffer, size), num,
              "buffer=" + wideBytes(reinterpret_cast<BYTE*>(buffer), 2 * std::min<DWORD>(size, 25)));
     }
     for (UINT size : {UINT(MAX_PATH), 19u}) {
         WCHAR directory[MAX_PATH] = {0};
-        CASE(("module.system-dir." + std::to_string(size)).c_str(), num(size),
+        CASE("module.system-dir." + std::to_string(size), num(size),
              GetSystemDirectoryW(directory, size), num, "text=" + path(directory));
     }
-    BYTE* memory = nullptr;
-    CASE("memory.alloc", "GPTR,16", memory = static_cast<BYTE*>(GlobalAlloc(GPTR, 16)), block,
-         std::string("zeroed=") + (memory && !memory[0] && !memory[15] ? "yes" : "no"));
-    CASE("memory.free", "", GlobalFree(memory), block, "");
-    CASE("memory.free-null", "", GlobalFree(nullptr), block, "");
+    BYTE* memory =
+        CASE("memory.alloc", "GPTR,16", static_cast<BYTE*>(GlobalAlloc(GPTR, 16)), named("block"),
+             std::string("zeroed=") + (result_ && !result_[0] && !result_[15] ? "yes" : "no"));
+    CASE("memory.free", "", GlobalFree(memory), named("block"));
+    CASE("memory.free-null", "", GlobalFree(nullptr), named("block"));
     DWORD before = GetTickCount();
-    CASE(
-        "clock.sleep", "50", (Sleep(50), GetTickCount() - before),
-        // The tick counter is coarse on Windows (about 16 ms): only that it moved.
-        [](DWORD slept) { return std::string(slept >= 30 ? "ticks moved" : "ticks stood"); }, "");
+    CASE("clock.sleep", "50", (Sleep(50), GetTickCount() - before),
+         // The tick counter is coarse on Windows (about 16 ms): only that it moved.
+         [](DWORD slept) { return std::string(slept >= 30 ? "ticks moved" : "ticks stood"); });
 }
 
-struct MessageRow {
-    const char* id;
-    DWORD code;
-    DWORD language;
-};
-
-const MessageRow kMessages[] = {
+// The code and the language.
+const Row<DWORD, DWORD> kMessages[] = {
     {"message.access-denied", 5, 1033},      {"message.sharing-violation", 32, 1033},
     {"message.rpc-unavailable", 1722, 1033}, {"message.monitor-installed", 3006, 1033},
     {"message.driver-in-use", 3001, 1033},   {"message.unknown-code", 0x20001234, 1033},
@@ -115,45 +98,32 @@ std::string codes(const WCHAR* wide) {
     return out;
 }
 
-std::string shown(LPWSTR message) {
-    std::string out = text(message);
-    for (std::string::size_type end; (end = out.find("\r\n")) != std::string::npos;) {
-        out.replace(end, 2, "^M^J");
-    }
-    return out;
-}
-
 void textCases() {
     const DWORD flags =
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
-    for (const MessageRow& row : kMessages) {
+    for (const auto& [id, code, language] : kMessages) {
         LPWSTR message = nullptr;
-        CASE(row.id, num(row.code) + "," + num(row.language),
-             FormatMessageW(flags, nullptr, row.code, row.language,
-                            reinterpret_cast<LPWSTR>(&message), 0, nullptr),
-             num, "text=" + shown(message));
+        CASE(id, num(code) + "," + num(language),
+             FormatMessageW(flags, nullptr, code, language, reinterpret_cast<LPWSTR>(&message), 0,
+                            nullptr),
+             num, "text=" + text(message));
         LocalFree(message);
     }
-    struct {
-        const char* id;
-        const char* bytes;
-        int count;
-        int size;
-    } pages[] = {
+    // The bytes, their count and the size of the buffer for the wide text.
+    const Row<const char*, int, int> pages[] = {
         {"acp.terminated", "Caf\xE9", -1, 16}, {"acp.probe", "Caf\xE9", -1, 0},
         {"acp.counted", "abc", 2, 16},         {"acp.euro-and-undefined", "\x80\x81\x9F", 3, 16},
         {"acp.too-small", "abcd", -1, 4},      {"acp.empty-counted", "abc", 0, 16},
     };
-    for (const auto& row : pages) {
+    for (const auto& [id, bytes, count, size] : pages) {
         WCHAR wide[16] = {0};
-        CASE(row.id, std::to_string(row.count) + "," + std::to_string(row.size),
-             MultiByteToWideChar(CP_ACP, 0, row.bytes, row.count, row.size ? wide : nullptr,
-                                 row.size),
-             num, "chars=" + (result_ > 0 ? codes(wide) : "-"));
+        CASE(id, std::to_string(count) + "," + std::to_string(size),
+             MultiByteToWideChar(CP_ACP, 0, bytes, count, size ? wide : nullptr, size), num,
+             "chars=" + (result_ > 0 ? codes(wide) : "-"));
     }
 }
 
-const TextRow kVersionFiles[] = {
+const Row<const WCHAR*> kVersionFiles[] = {
     {"version.size.monitor", L"C:\\conf\\bin\\confmon.dll"},
     {"version.size.other-case", L"c:\\CONF\\BIN\\CONFMON.DLL"},
     {"version.size.driver", L"C:\\conf\\bin\\confdrv.dll"},
@@ -163,7 +133,7 @@ const TextRow kVersionFiles[] = {
     {"version.size.missing-dir", L"C:\\none\\confmon.dll"},
 };
 
-const TextRow kSubBlocks[] = {
+const Row<const WCHAR*> kSubBlocks[] = {
     {"version.root.monitor", L"\\"},
     {"version.string.product", L"\\StringFileInfo\\040904b0\\ProductVersion"},
     {"version.string.other-case", L"\\stringfileinfo\\040904B0\\PRODUCTVERSION"},
@@ -172,34 +142,32 @@ const TextRow kSubBlocks[] = {
 
 // A value found by VerQueryValueW: the fixed part for the root, else the text.
 std::string value(const std::vector<BYTE>& block, const void* p, const WCHAR* subBlock) {
-    if (subBlock[1] != 0) {
-        return text(static_cast<const WCHAR*>(p));
-    }
-    const VS_FIXEDFILEINFO* info = static_cast<const VS_FIXEDFILEINFO*>(p);
-    return "offset=" + std::to_string(static_cast<const BYTE*>(p) - block.data()) +
-           " signature=" + hex(info->dwSignature) + " product=" + hex(info->dwProductVersionMS) +
-           "." + hex(info->dwProductVersionLS) + " file=" + hex(info->dwFileVersionMS) + "." +
-           hex(info->dwFileVersionLS);
+    const auto* info = static_cast<const VS_FIXEDFILEINFO*>(p);
+    return subBlock[1] ? text(static_cast<const WCHAR*>(p))
+                       : "offset=" + std::to_string(static_cast<const BYTE*>(p) - block.data()) +
+                             " signature=" + hex(info->dwSignature) +
+                             " product=" + hex(info->dwProductVersionMS) + "." +
+                             hex(info->dwProductVersionLS) + " file=" + hex(info->dwFileVersionMS) +
+                             "." + hex(info->dwFileVersionLS);
 }
 
 void versionResourceCases() {
-    for (const TextRow& row : kVersionFiles) {
+    for (const auto& [id, name] : kVersionFiles) {
         DWORD handle = kPoison;
-        CASE(row.id, text(row.text), GetFileVersionInfoSizeW(row.text, &handle), num,
-             "handle=" + num(handle));
+        CASE(id, text(name), GetFileVersionInfoSizeW(name, &handle), num, "handle=" + num(handle));
     }
     const WCHAR* dll = L"C:\\conf\\bin\\confmon.dll";
     std::vector<BYTE> block(GetFileVersionInfoSizeW(dll, nullptr) + 24, 0);
     CASE("version.info.monitor", "",
          GetFileVersionInfoW(dll, 0, static_cast<DWORD>(block.size() - 24), block.data()), flag,
          "wLength=" + num(block[0] | block[1] << 8));
-    for (const TextRow& row : kSubBlocks) {
+    for (const auto& [id, name] : kSubBlocks) {
         void* untouched = block.data() + 1;
         void* found = untouched;
         UINT length = kPoison;
-        CASE(row.id, text(row.text), VerQueryValueW(block.data(), row.text, &found, &length), flag,
+        CASE(id, text(name), VerQueryValueW(block.data(), name, &found, &length), flag,
              "length=" + num(length) + " value=" +
-                 (result_              ? value(block, found, row.text)
+                 (result_              ? value(block, found, name)
                   : found == untouched ? "-"
                                        : "moved"));
     }
@@ -209,7 +177,7 @@ void versionResourceCases() {
              (std::equal(part.begin(), part.begin() + 20, block.begin()) ? "yes" : "no") +
              " after=" + hex(part[20]));
     CASE("version.info.text-file", "",
-         GetFileVersionInfoW(L"C:\\conf\\file.txt", 0, 24, part.data()), flag, "");
+         GetFileVersionInfoW(L"C:\\conf\\file.txt", 0, 24, part.data()), flag);
 }
 
 } // namespace

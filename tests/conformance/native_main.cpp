@@ -5,20 +5,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 #include "battery.h"
-#include "other_programs.h"
 #include "winsim/control.h"
 
 namespace fs = std::filesystem;
 namespace control = winsim::control;
 
-namespace {
-
-// The copies of the battery's executable act the parts other_programs.h gives them.
-void mapOtherPrograms() {
+// The copies of the battery's executable act the parts battery.h gives them.
+static void mapOtherPrograms() {
     control::ProgramBehaviour tray = control::trayCompanion();
     tray.mutexName = tray.windowClass = CONF_TRAY_NAME;
     tray.windowTitles = {CONF_TRAY_TITLE};
@@ -32,8 +29,6 @@ void mapOtherPrograms() {
     control::mapImage(CONF_VIEWER, viewer);
 }
 
-} // namespace
-
 void conformance::personCloses(HWND, HWND, Close how) {
     control::setDialogClose(how == Close::button   ? control::DialogClose::CloseButton
                             : how == Close::escape ? control::DialogClose::Escape
@@ -41,30 +36,24 @@ void conformance::personCloses(HWND, HWND, Close how) {
 }
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s DLL-DIRECTORY\n", argv[0]);
-        return 2;
-    }
     std::string dir = (fs::temp_directory_path() / "conformance-XXXXXX").string();
-    if (!mkdtemp(&dir[0])) {
-        std::perror("mkdtemp");
+    if (argc != 2 || !mkdtemp(&dir[0])) {
+        std::fprintf(stderr, "usage: %s DLL-DIRECTORY (with a temporary directory)\n", argv[0]);
         return 2;
     }
     control::freshMachine(dir);
     control::setProgramPath("C:\\conf\\conformance.exe");
-    // As Wine starts it: the program path quoted.
-    control::setCommandLine("\"C:\\conf\\conformance.exe\"");
+    control::setCommandLine("\"C:\\conf\\conformance.exe\""); // as Wine starts it
     control::writeUnversionedPe("C:\\conf\\conformance.exe", control::UnversionedPe::noResources);
     control::makeDirectory("C:\\conf\\bin");
     control::makeDirectory("C:\\conf\\dir.exe");
     mapOtherPrograms();
     for (const char* dll : {"confmon.dll", "confui.dll", "confdrv.dll", "confnover.dll"}) {
         std::ifstream in(fs::path(argv[1]) / dll, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
         // Without the Windows build the battery still runs (its DLL cases then answer for
         // missing files): the sanitizer build runs it so, for winsim's memory safety.
-        if (!in || !control::writeFile(std::string("C:\\conf\\bin\\") + dll, bytes.str())) {
+        if (!in || !control::writeFile(std::string("C:\\conf\\bin\\") + dll,
+                                       {std::istreambuf_iterator<char>(in), {}})) {
             std::fprintf(stderr, "no %s in %s\n", dll, argv[1]);
         }
     }

@@ -1,16 +1,13 @@
 // Named mutexes and the other programs: CreateMutexA/W's names and ownership, waits,
 // ReleaseMutex, CloseHandle; CreateProcessW's image; and copies of this program (see
-// other_programs.h) holding a mutex and windows for FindWindowW, IsWindow, PostMessageW and
-// waits on them.
+// battery.h) holding a mutex and windows for FindWindowW, IsWindow, PostMessageW and waits.
 #include "battery.h"
-#include "other_programs.h"
-#include "report.h"
 
 namespace conformance {
 
 namespace {
 
-const TextRow kMutexNames[] = {
+const Row<const WCHAR*> kMutexNames[] = {
     {"mutex.create.new", L"ConfSetup"},
     {"mutex.create.existing", L"ConfSetup"},
     {"mutex.create.other-case", L"confsetup"},
@@ -21,7 +18,7 @@ const TextRow kMutexNames[] = {
     {"mutex.create.unnamed-again", nullptr},
 };
 
-const TextRow kStarts[] = {
+const Row<const WCHAR*> kStarts[] = {
     {"process.start.quoted", L"\"C:\\conf\\inert.exe\" /x"},
     {"process.start.no-extension", L"C:\\conf\\inert /x"},
     {"process.start.bare-name", L"inert.exe"},
@@ -32,13 +29,8 @@ const TextRow kStarts[] = {
     {"process.start.not-a-program", L"\"C:\\conf\\file.txt\""},
 };
 
-struct FindRow {
-    const char* id;
-    const WCHAR* windowClass;
-    const WCHAR* title;
-};
-
-const FindRow kFinds[] = {
+// The class and the title.
+const Row<const WCHAR*, const WCHAR*> kFinds[] = {
     {"window.find.any-case", L"confviewer", L"CONF HELP"},
     {"window.find.newest", L"" CONF_VIEWER_CLASS, nullptr},
     {"window.find.title-only", nullptr, L"conf tray"},
@@ -66,7 +58,10 @@ BOOL start(const char* id, const WCHAR* commandLine, PROCESS_INFORMATION& info) 
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
     info = {nullptr, nullptr, kPoison, kPoison};
-    Joined command = join(commandLine, L"");
+    WCHAR command[MAX_PATH] = {}; // CreateProcessW may write into it
+    for (int i = 0; commandLine[i] && i < MAX_PATH - 1; ++i) {
+        command[i] = commandLine[i];
+    }
     CASE(id, text(commandLine),
          CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
                         nullptr, &startup, &info),
@@ -76,11 +71,8 @@ BOOL start(const char* id, const WCHAR* commandLine, PROCESS_INFORMATION& info) 
 
 // A program shows its window some moments after its start under Wine; at once on winsim.
 HWND windowOf(const WCHAR* windowClass, const WCHAR* title) {
-    HWND window = nullptr;
-    for (int tries = 0; tries < 250 && !(window = FindWindowW(windowClass, title)); ++tries) {
-        Sleep(20);
-    }
-    return window;
+    poll(250, 20, [&] { return FindWindowW(windowClass, title) != nullptr; });
+    return FindWindowW(windowClass, title);
 }
 
 void closeProcess(const PROCESS_INFORMATION& info) {
@@ -88,58 +80,39 @@ void closeProcess(const PROCESS_INFORMATION& info) {
     CloseHandle(info.hProcess);
 }
 
-void startCases() {
-    for (const WCHAR* copy : {L"inert.exe", L"" CONF_TRAY, L"" CONF_QUITTER, L"" CONF_VIEWER}) {
-        copyFile(L"C:\\conf\\conformance.exe", join(L"C:\\conf\\", copy));
-    }
-    for (const TextRow& row : kStarts) {
-        PROCESS_INFORMATION info;
-        if (start(row.id, row.text, info)) {
-            closeProcess(info);
-        }
-    }
-}
-
 // The tray companion's part: its mutex held, its window answering the quit message.
 void trayCases(PROCESS_INFORMATION& process) {
-    CASE("process.image.delete-running", "", DeleteFileW(L"C:\\conf\\" CONF_TRAY), flag, "");
-    HANDLE mutex = nullptr;
-    CASE("mutex.other.open", "", mutex = CreateMutexA(nullptr, FALSE, CONF_TRAY_NAME), handle, "");
-    CASE("mutex.other.wait-held", "100", WaitForSingleObject(mutex, 100), hex, "");
-    CASE("mutex.other.release-held", "", ReleaseMutex(mutex), flag, "");
-    for (const FindRow& row : kFinds) {
-        CASE(row.id, text(row.windowClass) + "," + text(row.title),
-             FindWindowW(row.windowClass, row.title), which, "");
+    CASE("process.image.delete-running", "", DeleteFileW(L"C:\\conf\\" CONF_TRAY), flag);
+    HANDLE mutex =
+        CASE("mutex.other.open", "", CreateMutexA(nullptr, FALSE, CONF_TRAY_NAME), handle);
+    CASE("mutex.other.wait-held", "100", WaitForSingleObject(mutex, 100), hex);
+    CASE("mutex.other.release-held", "", ReleaseMutex(mutex), flag);
+    for (const auto& [id, windowClass, title] : kFinds) {
+        CASE(id, text(windowClass) + "," + text(title), FindWindowW(windowClass, title), which);
     }
-    CASE("window.is-window.other-program", "", IsWindow(tray), flag, "");
-    CASE("window.post.quit", "WM_USER+2", PostMessageW(tray, WM_USER + 2, 0, 0), flag, "");
-    CASE("mutex.other.wait-released", "5000", WaitForSingleObject(mutex, 5000), hex, "");
-    CASE("process.wait.ended", "5000", WaitForSingleObject(process.hProcess, 5000), hex, "");
-    CASE("window.is-window.ended", "", IsWindow(tray), flag, "");
-    CASE("window.post.ended", "", PostMessageW(tray, WM_USER + 2, 0, 0), flag, "");
-    CASE("mutex.other.release-taken", "", ReleaseMutex(mutex), flag, "");
+    CASE("window.is-window.other-program", "", IsWindow(tray), flag);
+    CASE("window.post.quit", "WM_USER+2", PostMessageW(tray, WM_USER + 2, 0, 0), flag);
+    CASE("mutex.other.wait-released", "5000", WaitForSingleObject(mutex, 5000), hex);
+    CASE("process.wait.ended", "5000", WaitForSingleObject(process.hProcess, 5000), hex);
+    CASE("window.is-window.ended", "", IsWindow(tray), flag);
+    CASE("window.post.ended", "", PostMessageW(tray, WM_USER + 2, 0, 0), flag);
+    CASE("mutex.other.release-taken", "", ReleaseMutex(mutex), flag);
     CloseHandle(mutex);
-    for (int tries = 0; tries < 10 && !DeleteFileW(L"C:\\conf\\" CONF_TRAY); ++tries) {
-        Sleep(100);
-    }
-    CASE("process.image.ended", "", GetFileAttributesW(L"C:\\conf\\" CONF_TRAY), hex, "");
-    CASE("handle.close.thread", "", CloseHandle(process.hThread), flag, "");
-    CASE("handle.close.process", "", CloseHandle(process.hProcess), flag, "");
-    CASE("handle.close.process-twice", "", CloseHandle(process.hProcess), flag, "");
+    poll(10, 100, [] { return DeleteFileW(L"C:\\conf\\" CONF_TRAY); });
+    CASE("process.image.ended", "", GetFileAttributesW(L"C:\\conf\\" CONF_TRAY), hex);
+    CASE("handle.close.thread", "", CloseHandle(process.hThread), flag);
+    CASE("handle.close.process", "", CloseHandle(process.hProcess), flag);
+    CASE("handle.close.process-twice", "", CloseHandle(process.hProcess), flag);
 }
 
 // The help viewer's part: each window closes on SC_CLOSE, the viewer with its last.
 void viewerCases(const PROCESS_INFORMATION& viewer) {
-    CASE("window.post.close", "SC_CLOSE", PostMessageW(help, WM_SYSCOMMAND, SC_CLOSE, 0), flag, "");
-    for (int tries = 0; tries < 100 && FindWindowW(L"" CONF_VIEWER_CLASS, L"" CONF_HELP_TITLE);
-         ++tries) {
-        Sleep(50);
-    }
-    CASE("window.find.closed", "", FindWindowW(L"" CONF_VIEWER_CLASS, L"" CONF_HELP_TITLE), which,
-         "");
-    CASE("window.find.left", "", FindWindowW(L"" CONF_VIEWER_CLASS, nullptr), which, "");
+    CASE("window.post.close", "SC_CLOSE", PostMessageW(help, WM_SYSCOMMAND, SC_CLOSE, 0), flag);
+    poll(100, 50, [] { return !FindWindowW(L"" CONF_VIEWER_CLASS, L"" CONF_HELP_TITLE); });
+    CASE("window.find.closed", "", FindWindowW(L"" CONF_VIEWER_CLASS, L"" CONF_HELP_TITLE), which);
+    CASE("window.find.left", "", FindWindowW(L"" CONF_VIEWER_CLASS, nullptr), which);
     PostMessageW(other, WM_SYSCOMMAND, SC_CLOSE, 0);
-    CASE("process.wait.last-window", "5000", WaitForSingleObject(viewer.hProcess, 5000), hex, "");
+    CASE("process.wait.last-window", "5000", WaitForSingleObject(viewer.hProcess, 5000), hex);
 }
 
 // A program that ends owning its mutex leaves it abandoned to the next waiter.
@@ -149,9 +122,9 @@ void abandonCases() {
     HWND window = windowOf(L"" CONF_QUITTER_NAME, nullptr);
     HANDLE mutex = CreateMutexA(nullptr, FALSE, CONF_QUITTER_NAME);
     PostMessageW(window, WM_USER + 2, 0, 0);
-    CASE("mutex.other.wait-abandoned", "5000", WaitForSingleObject(mutex, 5000), hex, "");
-    CASE("mutex.other.wait-again", "0", WaitForSingleObject(mutex, 0), hex, "");
-    CASE("mutex.other.release-abandoned", "", ReleaseMutex(mutex) && ReleaseMutex(mutex), flag, "");
+    CASE("mutex.other.wait-abandoned", "5000", WaitForSingleObject(mutex, 5000), hex);
+    CASE("mutex.other.wait-again", "0", WaitForSingleObject(mutex, 0), hex);
+    CASE("mutex.other.release-abandoned", "", ReleaseMutex(mutex) && ReleaseMutex(mutex), flag);
     CloseHandle(mutex);
     WaitForSingleObject(quitter.hProcess, 5000);
     closeProcess(quitter);
@@ -163,37 +136,44 @@ void mutexCases() {
     HANDLE handles[8];
     int n = 0;
     // Whether the creator owns the mutex shows in its release.
-    for (const TextRow& row : kMutexNames) {
-        CASE(row.id, text(row.text), handles[n] = CreateMutexW(nullptr, TRUE, row.text), handle,
-             "owned=" + flag(ReleaseMutex(handles[n])));
-        ++n;
+    for (const auto& [id, name] : kMutexNames) {
+        handles[n++] = CASE(id, text(name), CreateMutexW(nullptr, TRUE, name), handle,
+                            "owned=" + flag(ReleaseMutex(result_)));
     }
     while (n > 0) {
         CloseHandle(handles[--n]);
     }
-    HANDLE mutex = nullptr;
-    CASE("mutex.create.after-close", "", mutex = CreateMutexA(nullptr, TRUE, "ConfSetup"), handle,
-         "");
-    CASE("mutex.wait.own", "0", WaitForSingleObject(mutex, 0), hex, "");
+    HANDLE mutex =
+        CASE("mutex.create.after-close", "", CreateMutexA(nullptr, TRUE, "ConfSetup"), handle);
+    CASE("mutex.wait.own", "0", WaitForSingleObject(mutex, 0), hex);
     for (const char* id : {"mutex.release.first", "mutex.release.second", "mutex.release.third"}) {
-        CASE(id, "", ReleaseMutex(mutex), flag, "");
+        CASE(id, "", ReleaseMutex(mutex), flag);
     }
-    CASE("handle.close.mutex", "", CloseHandle(mutex), flag, "");
-    CASE("handle.close.mutex-twice", "", CloseHandle(mutex), flag, "");
-    CASE("mutex.wait.closed", "100", WaitForSingleObject(mutex, 100), hex, "");
-    CASE("mutex.release.closed", "", ReleaseMutex(mutex), flag, "");
+    CASE("handle.close.mutex", "", CloseHandle(mutex), flag);
+    CASE("handle.close.mutex-twice", "", CloseHandle(mutex), flag);
+    CASE("mutex.wait.closed", "100", WaitForSingleObject(mutex, 100), hex);
+    CASE("mutex.release.closed", "", ReleaseMutex(mutex), flag);
 }
 
 void otherProgramCases() {
-    startCases();
+    for (const WCHAR* copy : {L"C:\\conf\\inert.exe", L"C:\\conf\\" CONF_TRAY,
+                              L"C:\\conf\\" CONF_QUITTER, L"C:\\conf\\" CONF_VIEWER}) {
+        copyFile(L"C:\\conf\\conformance.exe", copy);
+    }
+    for (const auto& [id, name] : kStarts) {
+        PROCESS_INFORMATION info;
+        if (start(id, name, info)) {
+            closeProcess(info);
+        }
+    }
     PROCESS_INFORMATION trayProcess, viewer;
     start("process.start.tray", L"\"C:\\conf\\" CONF_TRAY "\"", trayProcess);
     start("process.start.viewer", L"\"C:\\conf\\" CONF_VIEWER "\"", viewer);
     tray = windowOf(L"" CONF_TRAY_NAME, L"" CONF_TRAY_TITLE);
     help = windowOf(L"" CONF_VIEWER_CLASS, L"" CONF_HELP_TITLE);
     other = windowOf(L"" CONF_VIEWER_CLASS, L"" CONF_OTHER_TITLE);
-    CASE("window.is-window.null", "", IsWindow(nullptr), flag, "");
-    CASE("window.is-window.number", "", IsWindow(reinterpret_cast<HWND>(0x10010)), flag, "");
+    CASE("window.is-window.null", "", IsWindow(nullptr), flag);
+    CASE("window.is-window.number", "", IsWindow(reinterpret_cast<HWND>(0x10010)), flag);
     trayCases(trayProcess);
     viewerCases(viewer);
     closeProcess(viewer);

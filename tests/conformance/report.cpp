@@ -1,36 +1,16 @@
 #include "report.h"
 
-#include <cctype>
 #include <cstdio>
+#include <regex>
 
 namespace conformance {
 
-namespace {
-
-void appendUtf8(std::string& out, unsigned code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | code >> 6);
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | code >> 12);
-        out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
-} // namespace
-
 std::string text(const WCHAR* s) {
-    if (!s) {
-        return "null";
+    DWORD n = 0;
+    while (s && s[n]) {
+        ++n;
     }
-    std::string out = "\"";
-    for (; *s; ++s) {
-        appendUtf8(out, static_cast<unsigned>(*s));
-    }
-    return out + "\"";
+    return s ? "\"" + wideBytes(reinterpret_cast<const BYTE*>(s), 2 * n) + "\"" : "null";
 }
 
 std::string text(const char* s) {
@@ -46,19 +26,10 @@ std::string path(const WCHAR* s) {
 }
 
 std::string callName(const char* source) {
-    // The identifier before the first "(" that follows one and is no cast.
-    const std::string code = source;
-    for (size_t open = code.find('('); open != std::string::npos; open = code.find('(', open + 1)) {
-        size_t start = open;
-        while (start > 0 && (std::isalnum(static_cast<unsigned char>(code[start - 1])) ||
-                             code[start - 1] == '_')) {
-            --start;
-        }
-        if (start < open) {
-            return code.substr(start, open - start);
-        }
-    }
-    return code;
+    // The first identifier right before a "(": a cast's type is followed by ">(".
+    static const std::regex call(R"(\w+(?=\())");
+    std::cmatch name;
+    return std::regex_search(source, name, call) ? name.str() : source;
 }
 
 std::string num(DWORD value) {
@@ -76,44 +47,31 @@ std::string flag(BOOL ok) {
 }
 
 std::string handle(HANDLE h) {
-    if (h == INVALID_HANDLE_VALUE) {
-        return "INVALID";
-    }
-    return h ? "handle" : "NULL";
+    return h == INVALID_HANDLE_VALUE ? "INVALID" : h ? "handle" : "NULL";
 }
 
 std::string wideBytes(const BYTE* data, DWORD size) {
     std::string out;
     for (DWORD i = 0; i + 1 < size; i += 2) {
-        unsigned c = data[i] | data[i + 1] << 8;
-        if (c == 0) {
-            out += "^@";
+        unsigned c = data[i] | data[i + 1] << 8; // as UTF-8; NUL, CR and LF as ^@, ^M, ^J
+        if (c == 0 || c == '\r' || c == '\n') {
+            out += c ? c == '\r' ? "^M" : "^J" : "^@";
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
         } else {
-            appendUtf8(out, c);
+            out += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
+                    static_cast<char>(0x80 | (c & 0x3F))};
         }
     }
     return size % 2 ? out + "^?" : out;
 }
 
-Joined join(const WCHAR* a, const WCHAR* b) {
-    Joined joined;
-    int n = 0;
-    for (const WCHAR* part : {a, b}) {
-        for (; *part && n < MAX_PATH - 1; ++part) {
-            joined.s[n++] = *part;
-        }
-    }
-    joined.s[n] = 0;
-    return joined;
-}
-
 void line(const std::string& id, const std::string& call, const std::string& result, DWORD error,
           const std::string& outputs) {
-    std::string all = id + ": " + call + " -> " + result + " err=" + num(error);
-    if (!outputs.empty()) {
-        all += " " + outputs;
-    }
-    std::printf("%s\n", all.c_str());
+    std::printf("%s: %s -> %s err=%s%s%s\n", id.c_str(), call.c_str(), result.c_str(),
+                num(error).c_str(), outputs.empty() ? "" : " ", outputs.c_str());
     std::fflush(stdout);
 }
 

@@ -7,26 +7,24 @@
 #include <windows.h>
 
 #include <string>
+#include <tuple>
 
 namespace conformance {
 
 constexpr DWORD kPoison = 0xDEADBEEF;
 
-inline void poison() {
-    SetLastError(kPoison);
-}
-
-std::string text(const WCHAR* s); // "quoted" UTF-8, or null
+std::string text(const WCHAR* s); // "quoted" UTF-8 (CR, LF as ^M, ^J), or null
 std::string text(const char* s);  // "quoted" ANSI bytes, or null
 std::string path(const WCHAR* s); // as text, lower-cased: Windows spells its folders either way
-std::string num(DWORD value);     // decimal, "-" for the poison
+std::string num(DWORD value);     // decimal (a LONG status too), "-" for the poison
 std::string hex(DWORD value);     // lower-case hex, "-" for the poison
 std::string flag(BOOL ok);        // TRUE / FALSE
 std::string handle(HANDLE h);     // NULL, INVALID, or handle
-inline std::string status(LONG s) {
-    return num(static_cast<DWORD>(s));
+// A pointer result: `what` when set, else NULL.
+inline auto named(const char* what) {
+    return [what](const void* p) { return std::string(p ? what : "NULL"); };
 }
-// Bytes of a UTF-16 text, NUL shown as ^@, a trailing odd byte as ^?.
+// Bytes of a UTF-16 text, NUL shown as ^@, CR and LF as ^M and ^J, a trailing odd byte as ^?.
 std::string wideBytes(const BYTE* data, DWORD size);
 
 void line(const std::string& id, const std::string& call, const std::string& result, DWORD error,
@@ -41,32 +39,29 @@ template <typename... More> std::string spaced(const std::string& first, const M
 std::string callName(const char* source);
 
 // One case: the last error poisoned, `call` made once, its line printed with `args` after
-// the call's name, show(result), and `outputs`, an expression read after the call.
-#define CASE(id, args, call, show, outputs)                                                        \
-    do {                                                                                           \
-        poison();                                                                                  \
+// the call's name, show(result_), and the outputs if given, an expression read after the call.
+// The case's value is the call's result.
+#define CASE(id, args, call, show, ...)                                                            \
+    [&] {                                                                                          \
+        SetLastError(kPoison);                                                                     \
         const auto result_ = (call);                                                               \
         const DWORD error_ = GetLastError();                                                       \
-        line(id, callName(#call) + "(" + (args) + ")", show(result_), error_, outputs);            \
-    } while (0)
+        line(id, callName(#call) + "(" + (args) + ")", show(result_), error_,                      \
+             std::string(__VA_ARGS__));                                                            \
+        return result_;                                                                            \
+    }()
 
-// The row of most tables: a case's id and its one argument.
-struct TextRow {
-    const char* id;
-    const WCHAR* text;
-};
+// A table's row: a case's id, then what its call takes, named where a loop unpacks it.
+template <typename... Fields> using Row = std::tuple<const char*, Fields...>;
+
+// A record or a value as the calls taking LPBYTE want it.
+template <typename T> LPBYTE bytes(const T* p) {
+    return reinterpret_cast<LPBYTE>(const_cast<T*>(p));
+}
 
 // A string argument for calls whose prototypes take LPWSTR but only read it.
 inline WCHAR* arg(const WCHAR* s) {
     return const_cast<WCHAR*>(s);
 }
-
-// Two wide strings joined, for paths (std::wstring would call the C library's wide
-// functions, which on Linux assume a 4-byte wchar_t).
-struct Joined {
-    WCHAR s[MAX_PATH];
-    operator WCHAR*() { return s; }
-};
-Joined join(const WCHAR* a, const WCHAR* b);
 
 } // namespace conformance

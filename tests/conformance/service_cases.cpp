@@ -1,10 +1,8 @@
 // The service control manager and the spooler service: opening with the installer's
 // rights, and stop and start from each state the service can be in.
 #include <cstring>
-#include <string>
 
 #include "battery.h"
-#include "report.h"
 
 namespace conformance {
 
@@ -49,40 +47,11 @@ void control(const char* id, SC_HANDLE service, DWORD code) {
     CASE(id, num(code), ControlService(service, code, &s), flag, shown(s, error_));
 }
 
-void openCases(SC_HANDLE manager) {
-    struct {
-        const char* id;
-        const WCHAR* name;
-        DWORD access;
-    } managers[] = {{"scm.open.installer-rights", nullptr, kManagerAccess},
-                    {"scm.open.by-database-name", L"ServicesActive", SC_MANAGER_CONNECT},
-                    {"scm.open.unknown-database", L"DoesNotExist", SC_MANAGER_CONNECT}},
-      services[] = {{"svc.open.spooler", L"spooler", kCheckAccess},
-                    {"svc.open.upper-case", L"SPOOLER", kRestartAccess},
-                    {"svc.open.not-installed", L"NoSuchService", kCheckAccess},
-                    {"svc.open.display-name", L"Print Spooler", kCheckAccess}};
-    for (const auto& row : managers) {
-        SC_HANDLE h = nullptr;
-        CASE(row.id, text(row.name), h = OpenSCManagerW(nullptr, row.name, row.access), handle, "");
-        CloseServiceHandle(h);
-    }
-    for (const auto& row : services) {
-        SC_HANDLE h = nullptr;
-        CASE(row.id, text(row.name), h = OpenServiceW(manager, row.name, row.access), handle, "");
-        CloseServiceHandle(h);
-    }
-    CASE("svc.open.null-manager", "", OpenServiceW(nullptr, L"spooler", kCheckAccess), handle, "");
-}
-
 // The installer's wait: a query every 200 ms, 50 times at most.
 bool waitFor(SC_HANDLE service, DWORD state) {
     SERVICE_STATUS s = {};
-    QueryServiceStatus(service, &s);
-    for (int i = 0; i < 50 && s.dwCurrentState != state; ++i) {
-        Sleep(200);
-        QueryServiceStatus(service, &s);
-    }
-    return s.dwCurrentState == state;
+    return poll(50, 200,
+                [&] { return QueryServiceStatus(service, &s), s.dwCurrentState == state; });
 }
 
 std::string reached(bool ok) {
@@ -98,7 +67,7 @@ void stateCases(SC_HANDLE manager) {
     StartServiceW(spooler, 0, nullptr); // a fresh machine need not run it yet
     waitFor(spooler, SERVICE_RUNNING);
     query("svc.running.query", spooler);
-    CASE("svc.running.start", "", StartServiceW(spooler, 0, nullptr), flag, "");
+    CASE("svc.running.start", "", StartServiceW(spooler, 0, nullptr), flag);
     control("svc.running.pause", all, SERVICE_CONTROL_PAUSE);
     control("svc.running.pause-without-right", spooler, SERVICE_CONTROL_PAUSE);
     control("svc.running.undefined-control", all, 0);
@@ -113,21 +82,21 @@ void stateCases(SC_HANDLE manager) {
              (s.dwCurrentState == SERVICE_STOP_PENDING || s.dwCurrentState == SERVICE_STOPPED
                   ? "stopping"
                   : num(s.dwCurrentState)));
-    CASE("svc.running.stop-wait", "", waitFor(spooler, SERVICE_STOPPED), reached, "");
+    CASE("svc.running.stop-wait", "", waitFor(spooler, SERVICE_STOPPED), reached);
     query("svc.stopped.query", spooler);
     control("svc.stopped.stop", spooler, SERVICE_CONTROL_STOP);
     control("svc.stopped.stop-without-right", checker, SERVICE_CONTROL_STOP);
-    CASE("svc.stopped.start-without-right", "", StartServiceW(querier, 0, nullptr), flag, "");
-    CASE("svc.stopped.start", "", StartServiceW(spooler, 0, nullptr), flag, "");
+    CASE("svc.stopped.start-without-right", "", StartServiceW(querier, 0, nullptr), flag);
+    CASE("svc.stopped.start", "", StartServiceW(spooler, 0, nullptr), flag);
     query("svc.started.query", spooler);
-    CASE("svc.started.wait", "", waitFor(spooler, SERVICE_RUNNING), reached, "");
+    CASE("svc.started.wait", "", waitFor(spooler, SERVICE_RUNNING), reached);
 
     for (SC_HANDLE h : {all, querier, starter, checker}) {
         CloseServiceHandle(h);
     }
-    CASE("svc.close.open", "", CloseServiceHandle(spooler), flag, "");
-    CASE("svc.close.twice", "", CloseServiceHandle(spooler), flag, "");
-    CASE("svc.close.null", "", CloseServiceHandle(nullptr), flag, "");
+    CASE("svc.close.open", "", CloseServiceHandle(spooler), flag);
+    CASE("svc.close.twice", "", CloseServiceHandle(spooler), flag);
+    CASE("svc.close.null", "", CloseServiceHandle(nullptr), flag);
 }
 
 } // namespace
@@ -135,11 +104,23 @@ void stateCases(SC_HANDLE manager) {
 void serviceCases() {
     // With the first program of a new Wine prefix its service manager may still be starting.
     SC_HANDLE manager = nullptr;
-    for (int wait = 0; wait < 100 && !(manager = OpenSCManagerW(nullptr, nullptr, kManagerAccess));
-         ++wait) {
-        Sleep(200);
+    poll(100, 200,
+         [&] { return (manager = OpenSCManagerW(nullptr, nullptr, kManagerAccess)) != nullptr; });
+    const Row<const WCHAR*, DWORD>
+        managers[] = {{"scm.open.installer-rights", nullptr, kManagerAccess},
+                      {"scm.open.by-database-name", L"ServicesActive", SC_MANAGER_CONNECT},
+                      {"scm.open.unknown-database", L"DoesNotExist", SC_MANAGER_CONNECT}},
+        services[] = {{"svc.open.spooler", L"spooler", kCheckAccess},
+                      {"svc.open.upper-case", L"SPOOLER", kRestartAccess},
+                      {"svc.open.not-installed", L"NoSuchService", kCheckAccess},
+                      {"svc.open.display-name", L"Print Spooler", kCheckAccess}};
+    for (const auto& [id, name, access] : managers) {
+        CloseServiceHandle(CASE(id, text(name), OpenSCManagerW(nullptr, name, access), handle));
     }
-    openCases(manager);
+    for (const auto& [id, name, access] : services) {
+        CloseServiceHandle(CASE(id, text(name), OpenServiceW(manager, name, access), handle));
+    }
+    CASE("svc.open.null-manager", "", OpenServiceW(nullptr, L"spooler", kCheckAccess), handle);
     stateCases(manager);
     CloseServiceHandle(manager);
 }
@@ -149,10 +130,10 @@ void withSpoolerStopped(void (*cases)()) {
     SC_HANDLE spooler = OpenServiceW(manager, L"Spooler", kRestartAccess);
     SERVICE_STATUS s = {};
     ControlService(spooler, SERVICE_CONTROL_STOP, &s);
-    CASE("spooler.stop-wait", "", waitFor(spooler, SERVICE_STOPPED), reached, "");
+    CASE("spooler.stop-wait", "", waitFor(spooler, SERVICE_STOPPED), reached);
     cases();
     StartServiceW(spooler, 0, nullptr);
-    CASE("spooler.start-wait", "", waitFor(spooler, SERVICE_RUNNING), reached, "");
+    CASE("spooler.start-wait", "", waitFor(spooler, SERVICE_RUNNING), reached);
     CloseServiceHandle(spooler);
     CloseServiceHandle(manager);
 }

@@ -1,39 +1,32 @@
 // Port monitors and printer drivers: the lists, AddMonitorW loading the DLL as the spooler
 // does, the monitor DLL the running spooler keeps mapped, the driver directory, and
 // registration with APD_COPY_ALL_FILES from the staged files.
-#include <string>
 #include <vector>
 
 #include "battery.h"
-#include "report.h"
-#include "spooler_support.h"
 
 namespace conformance {
 
-const WCHAR kMonitor[] = L"CONF:";
-const WCHAR kDriver[] = L"Conf driver";
-const WCHAR kPrinter[] = L"Conf printer";
-const WCHAR kSecond[] = L"Conf second";
-const WCHAR kEnvironment[] = L"Windows x64";
-const WCHAR kDriverDir[] = L"C:\\Windows\\system32\\spool\\drivers\\x64";
-
-void probeAndFill(const std::string& id, const std::string& call, const Query& query,
-                  const Describe& describe) {
+void probeAndFill(const std::string& id, const std::string& call, const Query& query, DWORD start,
+                  size_t entrySize, const std::function<std::string(const BYTE*)>& entry) {
     DWORD probe = 0;
     for (const char* step : {".probe", ".short", ".exact"}) {
         std::vector<BYTE> buffer(step[1] == 'p' ? 0 : step[1] == 's' ? probe - 1 : probe, 0xAB);
         DWORD needed = kPoison;
-        DWORD count = kPoison;
+        DWORD count = start;
         auto size = [probe](DWORD n) {
             return n == kPoison ? "-" : !probe ? (n ? ">0" : "0") : n == probe ? "probe" : "other";
         };
-        poison();
+        SetLastError(kPoison);
         BOOL ok = query(buffer.empty() ? nullptr : buffer.data(), static_cast<DWORD>(buffer.size()),
                         &needed, &count);
         DWORD error = GetLastError();
-        line((id + step).c_str(), call, flag(ok), error,
-             std::string("needed=") + size(needed) + " returned=" + num(count) +
-                 (ok && !buffer.empty() ? " " + describe(buffer.data(), count) : ""));
+        std::string entries = ok && !buffer.empty() ? " " : "";
+        for (DWORD i = 0; !entries.empty() && i < count; ++i) {
+            entries += "[" + entry(buffer.data() + i * entrySize) + "]";
+        }
+        line(id + step, call, flag(ok), error,
+             std::string("needed=") + size(needed) + " returned=" + num(count) + entries);
         probe = probe ? probe : needed;
         if (probe == 0 || probe == kPoison) {
             return;
@@ -49,75 +42,30 @@ HANDLE openPrinter(const WCHAR* name, ACCESS_MASK access) {
 
 void heldMonitorCases(const char* writeId, const char* deleteId) {
     const WCHAR dll[] = L"C:\\Windows\\system32\\confmon.dll";
-    HANDLE h = INVALID_HANDLE_VALUE;
-    CASE(writeId, "",
-         h = CreateFileW(dll, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
-         handle, "");
-    if (h != INVALID_HANDLE_VALUE) {
-        CloseHandle(h);
-    }
+    closeIfOpen(
+        CASE(writeId, "",
+             CreateFileW(dll, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
+             handle));
     if (deleteId) {
-        CASE(deleteId, "", DeleteFileW(dll), flag, "");
+        CASE(deleteId, "", DeleteFileW(dll), flag);
     }
 }
 
-namespace {
-
-// The installer's registration: level 6, files staged in the driver directory.
-struct DriverInfo {
-    Joined driver = join(kDriverDir, L"\\confdrv.dll"), config = join(kDriverDir, L"\\confui.dll"),
-           help = join(kDriverDir, L"\\conf.hlp");
-    DRIVER_INFO_6W info = {};
-
-    DriverInfo() {
-        info.cVersion = 3;
-        info.pName = arg(kDriver);
-        info.pEnvironment = arg(kEnvironment);
-        info.pDriverPath = info.pDataFile = driver;
-        info.pConfigFile = config;
-        info.pHelpFile = help;
-        info.pszMfgName = info.pszProvider = arg(L"Orvanta Conformance");
-        info.pszOEMUrl = arg(L"https://orvanta.example/");
-    }
-};
-
-void enumerateMonitors(const std::string& id) {
-    probeAndFill(
-        id, "EnumMonitorsW",
-        [](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
-            return EnumMonitorsW(nullptr, 2, b, n, need, count);
-        },
-        entries<MONITOR_INFO_2W>([](const MONITOR_INFO_2W& m) {
-            return spaced(text(m.pName), text(m.pEnvironment), path(m.pDLLName));
-        }));
-}
-
-void enumerateDrivers(const std::string& id) {
-    probeAndFill(
-        id, "EnumPrinterDriversW",
-        [](LPBYTE b, DWORD n, DWORD* need, DWORD* count) {
-            return EnumPrinterDriversW(nullptr, arg(kEnvironment), 6, b, n, need, count);
-        },
-        entries<DRIVER_INFO_6W>([](const DRIVER_INFO_6W& d) {
-            return spaced("v" + num(d.cVersion), text(d.pName), text(d.pEnvironment),
-                          path(d.pDriverPath), path(d.pDataFile), path(d.pConfigFile),
-                          path(d.pHelpFile), text(d.pszMfgName), text(d.pszOEMUrl),
-                          text(d.pszProvider));
-        }));
-}
-
-} // namespace
+using namespace std::placeholders;
 
 void monitorCases() {
+    auto enumerate = [](const std::string& id) {
+        probeAndFill<MONITOR_INFO_2W>(
+            id, "EnumMonitorsW", std::bind(EnumMonitorsW, nullptr, 2, _1, _2, _3, _4),
+            [](const MONITOR_INFO_2W& m) {
+                return spaced(text(m.pName), text(m.pEnvironment), path(m.pDLLName));
+            });
+    };
     copyFile(L"C:\\conf\\bin\\confmon.dll", L"C:\\Windows\\system32\\confmon.dll");
     copyFile(L"C:\\conf\\bin\\confdrv.dll", L"C:\\Windows\\system32\\confplain.dll");
-    enumerateMonitors("monitor.enum.fresh");
+    enumerate("monitor.enum.fresh");
     const WCHAR *dll = L"confmon.dll", *other = L"M1:";
-    const struct {
-        const char* id;
-        const WCHAR *name, *environment, *dll;
-        DWORD level;
-    } adds[] = {
+    const Row<const WCHAR*, const WCHAR*, const WCHAR*, DWORD> adds[] = {
         {"monitor.add.new", kMonitor, kEnvironment, dll, 2},
         {"monitor.add.installed", kMonitor, kEnvironment, dll, 2},
         {"monitor.add.installed-other-case", L"conf:", kEnvironment, dll, 2},
@@ -132,36 +80,39 @@ void monitorCases() {
         {"monitor.add.environment-other-case", other, L"WINDOWS X64", dll, 2},
         {"monitor.add.full-path", other, kEnvironment, L"C:\\Windows\\system32\\confmon.dll", 2},
     };
-    for (const auto& row : adds) {
-        MONITOR_INFO_2W info = {arg(row.name), arg(row.environment), arg(row.dll)};
-        CASE(row.id, text(row.name) + "," + text(row.environment) + "," + text(row.dll),
-             AddMonitorW(nullptr, row.level, reinterpret_cast<LPBYTE>(&info)), flag, "");
+    for (const auto& [id, name, environment, file, level] : adds) {
+        MONITOR_INFO_2W info = {arg(name), arg(environment), arg(file)};
+        CASE(id, text(name) + "," + text(environment) + "," + text(file),
+             AddMonitorW(nullptr, level, bytes(&info)), flag);
         DeleteMonitorW(nullptr, nullptr, arg(other));
     }
-    enumerateMonitors("monitor.enum.added");
+    enumerate("monitor.enum.added");
     heldMonitorCases("monitor.held.write", "monitor.held.delete");
-    const struct {
-        const char* id;
-        const WCHAR *environment, *name;
-    } deletes[] = {{"monitor.delete.unknown", nullptr, L"Nobody:"},
-                   {"monitor.delete.empty-name", nullptr, L""},
-                   {"monitor.delete.unknown-environment", L"Windows Bogus", L"Nobody:"}};
-    for (const auto& row : deletes) {
-        CASE(row.id, text(row.environment) + "," + text(row.name),
-             DeleteMonitorW(nullptr, arg(row.environment), arg(row.name)), flag, "");
+    for (const auto& [id, environment, name] :
+         {Row<const WCHAR*, const WCHAR*>{"monitor.delete.unknown", nullptr, L"Nobody:"},
+          {"monitor.delete.empty-name", nullptr, L""},
+          {"monitor.delete.unknown-environment", L"Windows Bogus", L"Nobody:"}}) {
+        CASE(id, text(environment) + "," + text(name),
+             DeleteMonitorW(nullptr, arg(environment), arg(name)), flag);
     }
 }
 
 void driverCases() {
-    for (const WCHAR* file : {L"\\confdrv.dll", L"\\confui.dll"}) {
-        copyFile(join(L"C:\\conf\\bin", file), join(kDriverDir, file));
-    }
-    copyFile(L"C:\\conf\\file.txt", join(kDriverDir, L"\\conf.hlp"));
-    const struct {
-        const char* id;
-        const WCHAR* environment;
-        DWORD level;
-    } directories[] = {
+    auto enumerate = [](const std::string& id) {
+        probeAndFill<DRIVER_INFO_6W>(
+            id, "EnumPrinterDriversW",
+            std::bind(EnumPrinterDriversW, nullptr, arg(kEnvironment), 6, _1, _2, _3, _4),
+            [](const DRIVER_INFO_6W& d) {
+                return spaced("v" + num(d.cVersion), text(d.pName), text(d.pEnvironment),
+                              path(d.pDriverPath), path(d.pDataFile), path(d.pConfigFile),
+                              path(d.pHelpFile), text(d.pszMfgName), text(d.pszOEMUrl),
+                              text(d.pszProvider));
+            });
+    };
+    copyFile(L"C:\\conf\\bin\\confdrv.dll", CONF_DRIVER_DIR L"\\confdrv.dll");
+    copyFile(L"C:\\conf\\bin\\confui.dll", CONF_DRIVER_DIR L"\\confui.dll");
+    copyFile(L"C:\\conf\\file.txt", CONF_DRIVER_DIR L"\\conf.hlp");
+    const Row<const WCHAR*, DWORD> directories[] = {
         {"driver.dir.own", kEnvironment, 1},
         {"driver.dir.null-environment", nullptr, 1},
         {"driver.dir.empty-environment", L"", 1},
@@ -170,30 +121,22 @@ void driverCases() {
         {"driver.dir.unknown-environment", L"Windows Bogus", 1},
         {"driver.dir.level-2", kEnvironment, 2},
     };
-    for (const auto& row : directories) {
-        BYTE buffer[512] = {0};
+    for (const auto& [id, environment, level] : directories) {
+        WCHAR buffer[256] = {0};
         DWORD needed = kPoison;
-        CASE(row.id, text(row.environment) + "," + num(row.level),
-             GetPrinterDriverDirectoryW(nullptr, arg(row.environment), row.level, buffer,
-                                        sizeof buffer, &needed),
-             flag,
-             "needed=" + num(needed) +
-                 " path=" + (result_ ? path(reinterpret_cast<WCHAR*>(buffer)) : "-"));
+        CASE(id, text(environment) + "," + num(level),
+             GetPrinterDriverDirectoryW(nullptr, arg(environment), level, bytes(buffer), 512,
+                                        &needed),
+             flag, "needed=" + num(needed) + " path=" + (result_ ? path(buffer) : "-"));
     }
     DWORD needed = kPoison;
     CASE("driver.dir.probe", "",
          GetPrinterDriverDirectoryW(nullptr, arg(kEnvironment), 1, nullptr, 0, &needed), flag,
          "needed=" + num(needed));
-    enumerateDrivers("driver.enum.fresh");
+    enumerate("driver.enum.fresh");
     // Rows that must not register the driver take it away again.
-    const struct {
-        const char* id;
-        DWORD level, version;
-        const WCHAR* environment;
-        DWORD flags;
-        const WCHAR* config; // null: the staged one
-        bool kept;
-    } adds[] = {
+    // level, version, environment, flags, the configuration file (null: the staged one), kept.
+    const Row<DWORD, DWORD, const WCHAR*, DWORD, const WCHAR*, bool> adds[] = {
         {"driver.add.level-5", 5, 3, kEnvironment, APD_COPY_ALL_FILES, nullptr, false},
         {"driver.add.undefined-flag", 6, 3, kEnvironment, 0x100, nullptr, false},
         {"driver.add.version-4", 6, 4, kEnvironment, APD_COPY_ALL_FILES, nullptr, false},
@@ -204,31 +147,31 @@ void driverCases() {
         {"driver.add.new", 6, 3, kEnvironment, APD_COPY_ALL_FILES, nullptr, true},
         {"driver.add.again", 6, 3, kEnvironment, APD_COPY_ALL_FILES, nullptr, true},
     };
-    for (const auto& row : adds) {
-        DriverInfo driver;
-        driver.info.cVersion = row.version;
-        driver.info.pEnvironment = arg(row.environment);
-        driver.info.pConfigFile = row.config ? arg(row.config) : driver.info.pConfigFile;
-        CASE(row.id,
-             num(row.level) + ",v" + num(row.version) + "," + text(row.environment) + "," +
-                 hex(row.flags),
-             AddPrinterDriverExW(nullptr, row.level, reinterpret_cast<LPBYTE>(&driver.info),
-                                 row.flags),
-             flag, "");
-        if (!row.kept) {
+    WCHAR *driver = arg(CONF_DRIVER_DIR L"\\confdrv.dll"),
+          *help = arg(CONF_DRIVER_DIR L"\\conf.hlp");
+    WCHAR *config = arg(CONF_DRIVER_DIR L"\\confui.dll"), *maker = arg(L"Orvanta Conformance");
+    for (const auto& [id, level, version, environment, flags, other, kept] : adds) {
+        // The installer's registration: the files staged in the driver directory.
+        DRIVER_INFO_6W info = {version, arg(kDriver), arg(environment),
+                               driver,  driver,       other ? arg(other) : config,
+                               help,    nullptr,      nullptr,
+                               nullptr, nullptr,      {},
+                               0,       maker,        arg(L"https://orvanta.example/"),
+                               nullptr, maker};
+        CASE(id, num(level) + ",v" + num(version) + "," + text(environment) + "," + hex(flags),
+             AddPrinterDriverExW(nullptr, level, bytes(&info), flags), flag);
+        if (!kept) {
             DeletePrinterDriverExW(nullptr, arg(kEnvironment), arg(kDriver), 0, 0);
         }
     }
-    const std::pair<const char*, const WCHAR*> files[] = {
-        {"driver.file.copied-driver", L"\\3\\confdrv.dll"},
-        {"driver.file.copied-config", L"\\3\\confui.dll"},
-        {"driver.file.copied-help", L"\\3\\conf.hlp"},
-        {"driver.file.staged-config", L"\\confui.dll"}};
-    for (const auto& row : files) {
-        Joined full = join(kDriverDir, row.second);
-        CASE(row.first, path(full), GetFileAttributesW(full), hex, "");
+    for (const auto& [id, name] :
+         {Row<const WCHAR*>{"driver.file.copied-driver", CONF_DRIVER_DIR L"\\3\\confdrv.dll"},
+          {"driver.file.copied-config", CONF_DRIVER_DIR L"\\3\\confui.dll"},
+          {"driver.file.copied-help", CONF_DRIVER_DIR L"\\3\\conf.hlp"},
+          {"driver.file.staged-config", CONF_DRIVER_DIR L"\\confui.dll"}}) {
+        CASE(id, path(name), GetFileAttributesW(name), hex);
     }
-    enumerateDrivers("driver.enum.added");
+    enumerate("driver.enum.added");
 }
 
 } // namespace conformance

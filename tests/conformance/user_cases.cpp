@@ -1,29 +1,26 @@
 // The person at the machine: the keyboard, the window station's flags, the modal dialog 101
 // (a "Close" default push button, id 1, then an edit box, id 1001) closed each way a person
 // closes it, with the texts set while it shows; and last, where DLLs are loaded from.
-#include <string>
-
 #include "battery.h"
-#include "report.h"
 
 namespace conformance {
 
 namespace {
 
-struct DialogRow {
-    const char* id;
-    Close how;
-    UINT endsOn; // the message on which the procedure calls EndDialog
+// The template, the owner, how the person closes the dialog, and the message on which the
+// procedure calls EndDialog.
+const Row<WORD, HWND, Close, UINT> kDialogs[] = {
+    {"dialog.refused.no-template", 102, nullptr, Close::button, WM_COMMAND},
+    {"dialog.refused.owner-no-window", 101, reinterpret_cast<HWND>(0x10010), Close::button,
+     WM_COMMAND},
+    {"dialog.close.button", 101, nullptr, Close::button, WM_COMMAND},
+    {"dialog.close.escape", 101, nullptr, Close::escape, WM_COMMAND},
+    {"dialog.close.close-box", 101, nullptr, Close::closeBox, WM_COMMAND},
+    {"dialog.close.close-box-handled", 101, nullptr, Close::closeBox, WM_SYSCOMMAND},
 };
 
-const DialogRow kDialogs[] = {
-    {"dialog.close.button", Close::button, WM_COMMAND},
-    {"dialog.close.escape", Close::escape, WM_COMMAND},
-    {"dialog.close.close-box", Close::closeBox, WM_COMMAND},
-    {"dialog.close.close-box-handled", Close::closeBox, WM_SYSCOMMAND},
-};
-
-const DialogRow* shown;
+Close how;
+UINT endsOn;
 std::string received;
 WPARAM focus;
 HWND lastDialog;
@@ -38,33 +35,30 @@ void record(const char* name, WPARAM wParam, LPARAM lParam) {
                 word(static_cast<ULONG_PTR>(lParam));
 }
 
-void textCases(HWND dialog) {
-    CASE("dialog.text.item", "1001", SetDlgItemTextW(dialog, 1001, L"line 1\r\nline 2"), flag, "");
-    CASE("dialog.text.title", "", SetWindowTextW(dialog, L"Caf\u00e9 log."), flag, "");
-    CASE("dialog.text.no-item", "7", SetDlgItemTextW(dialog, 7, L"x"), flag, "");
-    CASE("dialog.is-window", "", IsWindow(dialog), flag, "");
-    CASE("dialog.post", "WM_USER", PostMessageW(dialog, WM_USER, 0, 0), flag, "");
-}
-
 // Only what a close delivers is recorded: a real dialog also gets focus, paint and
 // notification messages.
 INT_PTR CALLBACK recordingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         focus = wParam;
-        lastDialog = dialog;
         record("init", wParam, lParam);
-        if (shown == kDialogs) {
-            textCases(dialog);
+        if (!lastDialog) { // the texts while the first dialog shows
+            CASE("dialog.text.item", "1001", SetDlgItemTextW(dialog, 1001, L"line 1\r\nline 2"),
+                 flag);
+            CASE("dialog.text.title", "", SetWindowTextW(dialog, L"Caf\u00e9 log."), flag);
+            CASE("dialog.text.no-item", "7", SetDlgItemTextW(dialog, 7, L"x"), flag);
+            CASE("dialog.is-window", "", IsWindow(dialog), flag);
+            CASE("dialog.post", "WM_USER", PostMessageW(dialog, WM_USER, 0, 0), flag);
         }
-        personCloses(dialog, reinterpret_cast<HWND>(wParam), shown->how);
+        lastDialog = dialog;
+        personCloses(dialog, reinterpret_cast<HWND>(wParam), how);
     } else if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
         record("command", wParam, lParam);
-        if (shown->endsOn == WM_COMMAND) {
+        if (endsOn == WM_COMMAND) {
             EndDialog(dialog, LOWORD(wParam) == IDOK ? 11 : 22);
         }
     } else if ((message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE) || message == WM_CLOSE) {
         record(message == WM_CLOSE ? "close" : "syscommand", wParam, lParam);
-        if (shown->endsOn == message) {
+        if (endsOn == message) {
             EndDialog(dialog, 33);
             return TRUE;
         }
@@ -76,49 +70,31 @@ std::string integer(INT_PTR value) {
     return std::to_string(static_cast<long long>(value));
 }
 
-void dialogCases() {
-    const struct {
-        const char* id;
-        WORD name;
-        HWND owner;
-    } refusals[] = {{"dialog.refused.no-template", 102, nullptr},
-                    {"dialog.refused.owner-no-window", 101, reinterpret_cast<HWND>(0x10010)}};
-    shown = kDialogs;
-    for (const auto& row : refusals) {
-        received.clear();
-        CASE(row.id, num(row.name),
-             DialogBoxParamW(nullptr, MAKEINTRESOURCEW(row.name), row.owner, recordingProc, 0),
-             integer, "received=" + received);
-    }
-    for (const DialogRow& row : kDialogs) {
-        shown = &row;
-        received.clear();
-        CASE(row.id, "101",
-             DialogBoxParamW(nullptr, MAKEINTRESOURCEW(101), nullptr, recordingProc, 0x5EED),
-             integer, "received=" + received);
-    }
-    CASE("dialog.closed.text", "", SetWindowTextW(lastDialog, L"late"), flag, "");
-    CASE("dialog.closed.end", "", EndDialog(lastDialog, 2), flag, "");
-}
-
 } // namespace
 
 void userCases() {
-    CASE("key.shift", "VK_SHIFT", GetAsyncKeyState(VK_SHIFT), integer, "");
-    CASE("key.letter", "A", GetAsyncKeyState('A'), integer, "");
-    HWINSTA station = nullptr;
-    CASE("station.process", "", station = GetProcessWindowStation(), handle, "");
+    CASE("key.shift", "VK_SHIFT", GetAsyncKeyState(VK_SHIFT), integer);
+    CASE("key.letter", "A", GetAsyncKeyState('A'), integer);
+    HWINSTA station = CASE("station.process", "", GetProcessWindowStation(), handle);
     for (DWORD size : {12u, 11u}) {
         USEROBJECTFLAGS flags = {0, 0, kPoison};
         DWORD needed = kPoison;
-        CASE(("station.flags." + std::to_string(size)).c_str(), num(size),
+        CASE("station.flags." + std::to_string(size), num(size),
              GetUserObjectInformationW(station, UOI_FLAGS, &flags, size, &needed), flag,
              "flags=" + hex(flags.dwFlags) + " needed=" + num(needed));
     }
-    dialogCases();
+    for (const auto& [id, name, owner, closing, ending] : kDialogs) {
+        how = closing;
+        endsOn = ending;
+        received.clear();
+        CASE(id, num(name),
+             DialogBoxParamW(nullptr, MAKEINTRESOURCEW(name), owner, recordingProc, 0x5EED),
+             integer, "received=" + received);
+    }
+    CASE("dialog.closed.text", "", SetWindowTextW(lastDialog, L"late"), flag);
+    CASE("dialog.closed.end", "", EndDialog(lastDialog, 2), flag);
     for (DWORD flags : {0x0u, 0x801u, 0x800u, 0x1200u}) {
-        CASE(("dll-directories." + hex(flags)).c_str(), hex(flags), SetDefaultDllDirectories(flags),
-             flag, "");
+        CASE("dll-directories." + hex(flags), hex(flags), SetDefaultDllDirectories(flags), flag);
     }
 }
 

@@ -7,21 +7,16 @@
 #include <initializer_list>
 
 #include "battery.h"
-#include "other_programs.h"
 
 namespace {
-
-const UINT kQuitMessage = WM_USER + 2;
 
 int windowsLeft = 0;
 HANDLE heldMutex = nullptr;
 bool releasesMutex = true;
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kQuitMessage) {
-        if (releasesMutex) {
-            ReleaseMutex(heldMutex);
-        }
+    if (message == WM_USER + 2) { // the battery's quit message
+        ReleaseMutex(releasesMutex ? heldMutex : nullptr);
         DestroyWindow(window);
         return 0;
     }
@@ -34,10 +29,8 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 // The mutex first: once its window shows, the part holds everything the battery looks for.
 int actPart(const char* mutex, const char* windowClass, std::initializer_list<const char*> titles) {
     heldMutex = mutex ? CreateMutexA(nullptr, TRUE, mutex) : nullptr;
-    WNDCLASSA type = {};
-    type.lpfnWndProc = windowProc;
-    type.hInstance = GetModuleHandleA(nullptr);
-    type.lpszClassName = windowClass;
+    WNDCLASSA type = {0,       windowProc, 0,       0,       GetModuleHandleA(nullptr),
+                      nullptr, nullptr,    nullptr, nullptr, windowClass};
     RegisterClassA(&type);
     for (const char* title : titles) {
         windowsLeft += CreateWindowExA(0, windowClass, title, WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
@@ -52,9 +45,7 @@ int actPart(const char* mutex, const char* windowClass, std::initializer_list<co
 
 } // namespace
 
-namespace conformance {
-
-void personCloses(HWND dialog, HWND button, Close how) {
+void conformance::personCloses(HWND dialog, HWND button, Close how) {
     if (how == Close::button) {
         PostMessageW(button, BM_CLICK, 0, 0);
     } else if (how == Close::escape) {
@@ -63,8 +54,6 @@ void personCloses(HWND dialog, HWND button, Close how) {
         PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     }
 }
-
-} // namespace conformance
 
 int main() {
     char self[MAX_PATH] = {};
