@@ -178,6 +178,7 @@ TEST_F(Runs, ASecondRunWaitsForTheFirst) {
     } rows[] = {
         {2500, true, 2500, "Waited 3 s for another installer run to finish"},
         {3000, false, 3000, "Another installer run ended without finishing; went on after 3 s"},
+        {599999, true, 599999, "Waited 600 s for another installer run to finish"},
         {kNever, true, 600000, "Another installer run is still busy after 600 s; going on anyway"},
     };
     for (const auto& row : rows) {
