@@ -55,6 +55,7 @@ TEST_F(PrinterDriverTest, StagingOutcomes) {
         {"all files", [] {}},
         {"help file missing", missing("orvhelp.chm")},
         {"driver DLL missing", missing("orvdrv64.dll")},
+        {"UI DLL missing", missing("orvui64.dll")},
         {"registration refused",
          [] { control::failSpoolerCall(SpoolerCall::AddPrinterDriverEx, 1, ERROR_ACCESS_DENIED); }},
         // A scanner reads the staged UI DLL and lets others write, but not delete.
