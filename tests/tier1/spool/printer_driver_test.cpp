@@ -127,6 +127,7 @@ TEST_F(PrinterDriverTest, RemovalListsTheDriversAndRestartsTheSpoolerOnce) {
          }},
         {"nothing installed", [] {}},
         {"unread, nothing installed", unread(0)},
+        {"unread, refused, then unknown", unread(1)},
         {"unread, refused twice", unread(2)},
     };
     std::string transcript;
