@@ -160,6 +160,17 @@ TEST_F(ProductPrintersTest, PrintersAreDeletedAndComeBackWithTheirSettings) {
     expectGolden("spool/product-printers", transcript);
 }
 
+// The spooler never lists a printer without a name; were it to, the log would still say which.
+TEST_F(ProductPrintersTest, ANamelessPrinterIsShownAsAStar) {
+    InstallContext context;
+    const std::string log = logOf(context, [&] {
+        deletePrinterByName(context, nullptr);
+        EXPECT_EQ(nullptr, addProductPrinter(context, nullptr));
+    });
+    EXPECT_NE(std::string::npos, log.find(">DeletePrinter(*)\r\n")) << log;
+    EXPECT_NE(std::string::npos, log.find(">AddPrinter(*)\r\n")) << log;
+}
+
 TEST_F(ProductPrintersTest, DeletedMarkIsRemovedAndNothingElse) {
     const std::string root = "Software\\Orvanta Software KFT\\Folioscope\\Folioscopes\\";
     HKEY key = nullptr;
