@@ -27,9 +27,10 @@ std::string creationPath(const WindowsPath& path) {
 
 // A program's hold on a loaded image reads and executes it; other holds read it. Neither
 // lets anyone else write.
-void hold(const std::string& windowsPath, const std::string& owner, bool image, uint64_t forMs) {
+void hold(const std::string& windowsPath, const std::string& owner, bool image, uint64_t forMs,
+          unsigned refusals = 0) {
     const DWORD access = image ? GENERIC_READ | GENERIC_EXECUTE : GENERIC_READ;
-    machine().files.holdFile(windowsPath, owner, access, FILE_SHARE_READ, image, forMs);
+    machine().files.holdFile(windowsPath, owner, access, FILE_SHARE_READ, image, forMs, refusals);
 }
 
 } // namespace
@@ -79,6 +80,11 @@ void setReadOnly(const std::string& windowsPath, bool readOnly) {
 void holdFile(const std::string& windowsPath, const std::string& process, bool image,
               uint64_t forMs) {
     hold(windowsPath, process, image, forMs);
+}
+
+void holdFileForRefusals(const std::string& windowsPath, const std::string& process, bool image,
+                         unsigned refusals) {
+    hold(windowsPath, process, image, 0, refusals);
 }
 
 void holdFileBySpooler(const std::string& windowsPath, bool image) {

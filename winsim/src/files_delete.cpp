@@ -32,6 +32,7 @@ BOOL WINAPI DeleteFileW(LPCWSTR lpFileName) {
     }
     const winsim::HostLocation location = winsim::locate(path);
     if (DWORD error = deleteRefusal(path, location)) {
+        fs.deleteRefused(path.key);
         SetLastError(error);
         return FALSE;
     }

@@ -90,7 +90,7 @@ bool FileSystem::closeHandle(HANDLE handle) {
 }
 
 void FileSystem::holdFile(const std::string& path, const std::string& owner, DWORD access,
-                          DWORD share, bool image, uint64_t forMs) {
+                          DWORD share, bool image, uint64_t forMs, unsigned refusals) {
     FileHold hold;
     hold.path = path;
     hold.key = parseWindowsPath(path).key;
@@ -100,6 +100,7 @@ void FileSystem::holdFile(const std::string& path, const std::string& owner, DWO
     hold.use = {access, image ? share | FILE_SHARE_DELETE : share};
     hold.image = image;
     hold.untilMs = forMs ? machine().clockMs + forMs : 0;
+    hold.refusalsLeft = refusals;
     holds_.push_back(hold);
 }
 
@@ -124,6 +125,16 @@ void FileSystem::releaseHold(const std::string& path, const std::string& owner) 
     }
     holds_.swap(kept);
     settle();
+}
+
+void FileSystem::deleteRefused(const std::string& key) {
+    std::vector<FileHold> kept;
+    for (FileHold& hold : holds_) {
+        if (hold.key != key || hold.refusalsLeft == 0 || --hold.refusalsLeft > 0) {
+            kept.push_back(hold);
+        }
+    }
+    holds_.swap(kept);
 }
 
 void FileSystem::releaseAllHolds() {

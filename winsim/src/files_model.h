@@ -37,6 +37,7 @@ struct FileHold {
     FileUse use;
     bool image = false;
     uint64_t untilMs = 0;
+    unsigned refusalsLeft = 0; // deletions to refuse before letting go; 0: no such limit
 };
 
 struct ReadFault {
@@ -65,11 +66,13 @@ class FileSystem {
     // Other processes. The spooler holds monitor and driver DLLs while it runs; the
     // services model lets them go (releaseHolds("spooler")) when it stops.
     void holdFile(const std::string& path, const std::string& owner, DWORD access, DWORD share,
-                  bool image, uint64_t forMs = 0);
+                  bool image, uint64_t forMs = 0, unsigned refusals = 0);
     void releaseHolds(const std::string& owner);
     // The owner lets go of one file (the spooler unloading one DLL).
     void releaseHold(const std::string& path, const std::string& owner);
     void releaseAllHolds();
+    // A deletion of the file was refused: holds that let go after so many refusals count it.
+    void deleteRefused(const std::string& key);
 
     // 0 when a new opener with `use` may open the file `key`, else ERROR_SHARING_VIOLATION.
     DWORD shareConflict(const std::string& key, const FileUse& use);

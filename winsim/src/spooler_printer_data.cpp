@@ -35,6 +35,14 @@ DWORD reachPrinter(HANDLE handle, LPCSTR keyName, bool storing, RegKey** printer
     return text(keyName).empty() ? ERROR_INVALID_PARAMETER : 0;
 }
 
+// The error of a refusal set through the control API, or 0.
+DWORD refusal(control::SpoolerCall call) {
+    const DWORD kept = machine().lastError;
+    const DWORD error = spooler().answers(call) ? 0 : machine().lastError;
+    machine().lastError = kept;
+    return error;
+}
+
 } // namespace
 
 DWORD WINAPI GetPrinterDataExA(HANDLE hPrinter, LPCSTR pKeyName, LPCSTR pValueName, LPDWORD pType,
@@ -71,6 +79,9 @@ DWORD WINAPI SetPrinterDataExA(HANDLE hPrinter, LPCSTR pKeyName, LPCSTR pValueNa
                                LPBYTE pData, DWORD cbData) {
     RegKey* printer = nullptr;
     if (DWORD error = reachPrinter(hPrinter, pKeyName, true, &printer)) {
+        return error;
+    }
+    if (DWORD error = refusal(control::SpoolerCall::SetPrinterDataEx)) {
         return error;
     }
     if (cbData && !pData) {

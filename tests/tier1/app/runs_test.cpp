@@ -124,6 +124,17 @@ TEST_F(Runs, FilesTheRebootRefusesDoNotCount) {
     EXPECT_EQ(nullptr, context.deferredFiles);
 }
 
+// A scanner still reads the monitor DLL through the removal's own two deletes, and is done
+// by the leftovers' first try: no spooler restart and nothing left for a reboot.
+TEST_F(Runs, ALeftoverThatGoesAtTheFirstTryNeedsNoRestart) {
+    ASSERT_EQ(1, run({"install"}));
+    holdFileForRefusals("C:\\Windows\\system32\\orvmon64.dll", "scanner.exe", false, 2);
+    const unsigned stops = serviceStopCount("spooler");
+    EXPECT_EQ(2, run({"uninstall"}));
+    EXPECT_EQ(stops, serviceStopCount("spooler"));
+    EXPECT_FALSE(fileExists("C:\\Windows\\system32\\orvmon64.dll"));
+}
+
 TEST_F(Runs, AReinstallKeepsTheCompanionAndRemovetrayRemovesIt) {
     ASSERT_EQ(1, run({"install"}));
     ASSERT_EQ(1, run({"install"}));

@@ -137,6 +137,11 @@ TEST_F(PortMonitorTest, LookupIsExactAndCaseSensitive) {
     expectGolden("spool/monitor-list", logOf(context, [&] { logMonitorList(context, list); }));
     entries[2].pName = product;
     EXPECT_EQ(2, findProductMonitor(list));
+    // Found without a DLL name: the monitor goes and the system directory is not a file to delete.
+    registerProductMonitor(1000);
+    removePortMonitor(context, list);
+    EXPECT_EQ("not registered, system DLL build 1000\n", monitorState());
+    EXPECT_EQ("errors 0, deferred\n", outcome(context));
     MONITOR_INFO_1W level1[2] = {{lower}, {product}};
     MonitorList list1{reinterpret_cast<MONITOR_INFO_2W*>(level1), 1, 2};
     EXPECT_EQ(1, findProductMonitor(list1));

@@ -36,6 +36,15 @@ std::string driverState() {
     return text + "\n";
 }
 
+template <typename Info> void fillNames(DRIVER_INFO_6W* storage) {
+    static WCHAR other[] = L"Folioscope printer 2";
+    static WCHAR product[] = L"Folioscope printer";
+    Info* entries = reinterpret_cast<Info*>(storage);
+    entries[0].pName = other;
+    entries[1].pName = other;
+    entries[2].pName = product;
+}
+
 // Whatever happens to the registration, no staged copy is left behind; one that cannot
 // be deleted now is deferred.
 TEST_F(PrinterDriverTest, StagingOutcomes) {
@@ -46,6 +55,7 @@ TEST_F(PrinterDriverTest, StagingOutcomes) {
         {"all files", [] {}},
         {"help file missing", missing("orvhelp.chm")},
         {"driver DLL missing", missing("orvdrv64.dll")},
+        {"UI DLL missing", missing("orvui64.dll")},
         {"registration refused",
          [] { control::failSpoolerCall(SpoolerCall::AddPrinterDriverEx, 1, ERROR_ACCESS_DENIED); }},
         // A scanner reads the staged UI DLL and lets others write, but not delete.
@@ -117,6 +127,7 @@ TEST_F(PrinterDriverTest, RemovalListsTheDriversAndRestartsTheSpoolerOnce) {
          }},
         {"nothing installed", [] {}},
         {"unread, nothing installed", unread(0)},
+        {"unread, refused, then unknown", unread(1)},
         {"unread, refused twice", unread(2)},
     };
     std::string transcript;
@@ -144,13 +155,19 @@ TEST_F(PrinterDriverTest, RemovalListsTheDriversAndRestartsTheSpoolerOnce) {
     entries[3].pName = product;
     list.count = 4;
     EXPECT_EQ(3, findProductDriver(list));
-    DRIVER_INFO_2W level2[2] = {};
-    level2[0].pName = longer;
-    level2[1].pName = product;
-    DriverList list2{reinterpret_cast<DRIVER_INFO_6W*>(level2), 2, 2, false};
-    EXPECT_EQ(1, findProductDriver(list2));
-    list2.level = 7;
-    EXPECT_EQ(-1, findProductDriver(list2));
+    // The product's entry is last: read at any other level's record size, no name lands on it.
+    const std::pair<DWORD, std::function<void(DRIVER_INFO_6W*)>> levels[] = {
+        {1, fillNames<DRIVER_INFO_1W>}, {2, fillNames<DRIVER_INFO_2W>},
+        {3, fillNames<DRIVER_INFO_3W>}, {4, fillNames<DRIVER_INFO_4W>},
+        {5, fillNames<DRIVER_INFO_5W>}, {6, fillNames<DRIVER_INFO_6W>},
+        {7, fillNames<DRIVER_INFO_6W>},
+    };
+    for (const auto& level : levels) {
+        DRIVER_INFO_6W storage[3] = {};
+        level.second(storage);
+        EXPECT_EQ(level.first == 7 ? -1 : 2, findProductDriver({storage, level.first, 3, false}))
+            << "level " << level.first;
+    }
 }
 
 } // namespace

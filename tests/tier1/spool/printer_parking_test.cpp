@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "spool/port_monitor.h"
+#include "spool/printer_parking.h"
 #include "spool/product_printers.h"
 
 namespace {
@@ -53,6 +54,9 @@ TEST_F(PrinterParkingTest, PrintersAreParkedForTheRemovalAndSwitchedBackInPlace)
              addPrinter("F product", "Folioscope:", "Folioscope printer");
          },
          false},
+        // The record's terminating slot is its last one.
+        {"every printer parked",
+         [] { addPrinter("C upper file", "FILE:,Folioscope:", kOtherDriver); }, false},
         {"removal refused, uninstall", refuseRemoval, false},
         {"removal refused, reinstall", refuseRemoval, true},
     };
@@ -75,6 +79,10 @@ TEST_F(PrinterParkingTest, PrintersAreParkedForTheRemovalAndSwitchedBackInPlace)
         transcript += parkingState(context);
         logCase(transcript, std::string(row.situation) + ": registration", context,
                 [&] { installPortMonitor(context); });
+        transcript += parkingState(context);
+        // The record outlives a restore; a printer already back is not switched again.
+        logCase(transcript, std::string(row.situation) + ": restored again", context,
+                [&] { restoreParkedPrinters(context); });
         transcript += parkingState(context);
     }
     expectGolden("spool/printer-parking", transcript);

@@ -36,6 +36,17 @@ control::PrinterData userKey(const std::string& text) {
     return {"DsUser", "SubKey", text};
 }
 
+// A "SubKey" the default key holds as bytes, not as a string.
+void storeBinarySubKey(const std::string& printer) {
+    HANDLE handle = nullptr;
+    PRINTER_DEFAULTSW rights{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    ASSERT_TRUE(OpenPrinterW(W(printer), &handle, &rights));
+    char value[] = "SubKey";
+    BYTE bytes[] = "bytes";
+    EXPECT_EQ(ERROR_SUCCESS, SetPrinterDataA(handle, value, REG_BINARY, bytes, sizeof bytes));
+    ClosePrinter(handle);
+}
+
 // Every printer with all that a reinstall must carry over, and the default printer.
 std::string printersState() {
     std::string text;
@@ -97,6 +108,8 @@ TEST_F(ProductPrintersTest, PrintersAreDeletedAndComeBackWithTheirSettings) {
              addProductPrinter("D too long", {defaultKey(tooLong), userKey(tooLong)});
              addProductPrinter("E none", {});
              addProductPrinter("F empty", {defaultKey("")});
+             addProductPrinter("G bytes", {userKey("from-dsuser-2")});
+             storeBinarySubKey("G bytes");
          },
          [] {}},
         {"gone, stuck and busy", true,
@@ -112,6 +125,14 @@ TEST_F(ProductPrintersTest, PrintersAreDeletedAndComeBackWithTheirSettings) {
              ASSERT_TRUE(DeletePrinter(handle));
              ClosePrinter(handle);
              control::failSpoolerCall(control::SpoolerCall::DeletePrinter, 1, ERROR_ACCESS_DENIED);
+         }},
+        {"details unread at the restore", true,
+         [] {
+             addProductPrinter("P1", {defaultKey("one")}, "first", "desk");
+             control::setDefaultPrinter("P1");
+         },
+         [] {
+             control::failSpoolerCall(control::SpoolerCall::GetPrinter, 1, ERROR_NOT_ENOUGH_MEMORY);
          }},
         {"the only product printer has no SubKey", true, [] { addProductPrinter("P1", {}); },
          [] {}},
@@ -139,22 +160,38 @@ TEST_F(ProductPrintersTest, PrintersAreDeletedAndComeBackWithTheirSettings) {
     expectGolden("spool/product-printers", transcript);
 }
 
+// The spooler never lists a printer without a name; were it to, the log would still say which.
+TEST_F(ProductPrintersTest, ANamelessPrinterIsShownAsAStar) {
+    InstallContext context;
+    const std::string log = logOf(context, [&] {
+        deletePrinterByName(context, nullptr);
+        EXPECT_EQ(nullptr, addProductPrinter(context, nullptr));
+    });
+    EXPECT_NE(std::string::npos, log.find(">DeletePrinter(*)\r\n")) << log;
+    EXPECT_NE(std::string::npos, log.find(">AddPrinter(*)\r\n")) << log;
+}
+
 TEST_F(ProductPrintersTest, DeletedMarkIsRemovedAndNothingElse) {
     const std::string root = "Software\\Orvanta Software KFT\\Folioscope\\Folioscopes\\";
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, W(root + "one"), 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegSetValueExA(key, "deleted", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2));
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegSetValueExA(key, "paper", 0, REG_SZ, reinterpret_cast<const BYTE*>("A4"), 3));
-    RegCloseKey(key);
+    for (const char* subKey : {"one", "three"}) {
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, W(root + subKey), 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, &key, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetValueExA(key, "deleted", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2));
+        ASSERT_EQ(ERROR_SUCCESS,
+                  RegSetValueExA(key, "paper", 0, REG_SZ, reinterpret_cast<const BYTE*>("A4"), 3));
+        RegCloseKey(key);
+    }
     registerProductMonitor(2060);
     registerProductDriver();
     addProductPrinter("P1", {defaultKey("one")});
     addProductPrinter("P2", {defaultKey("two")});
+    addProductPrinter("P3", {defaultKey("three")});
     InstallContext context;
     deleteProductPrinters(context);
+    // P3 comes back first; its per-user copy of "SubKey" cannot be stored.
+    control::failSpoolerCall(control::SpoolerCall::SetPrinterDataEx, 1, ERROR_ACCESS_DENIED, 1);
     restorePrinters(context);
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, W(root + "one"), 0, KEY_READ, &key));
     EXPECT_EQ(ERROR_FILE_NOT_FOUND,
@@ -164,7 +201,8 @@ TEST_F(ProductPrintersTest, DeletedMarkIsRemovedAndNothingElse) {
     EXPECT_EQ(ERROR_FILE_NOT_FOUND,
               RegOpenKeyExW(HKEY_CURRENT_USER, W(root + "two"), 0, KEY_READ, &key))
         << "a missing settings key is not created";
-    EXPECT_FALSE(clearDeletedMark("one")) << "the mark is gone already";
+    EXPECT_FALSE(clearDeletedMark("Folioscopes\\one")) << "the mark is gone already";
+    EXPECT_TRUE(clearDeletedMark("Folioscopes\\three")) << "a SubKey not stored keeps its mark";
 }
 
 } // namespace

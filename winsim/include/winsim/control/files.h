@@ -26,6 +26,11 @@ void holdFile(const std::string& windowsPath, const std::string& process, bool i
 // and closed, for reading, sharing read and write but not delete: deleting it then fails
 // with 32 until the program is released. Not saved with the machine.
 void holdFileOnceWritten(const std::string& windowsPath, const std::string& process);
+// As holdFile until released, but the program lets go once `refusals` deletions of the file
+// were refused: an on-access scanner whose scan ends while the installer retries, however
+// little virtual time passes. The count is not saved with the machine.
+void holdFileForRefusals(const std::string& windowsPath, const std::string& process, bool image,
+                         unsigned refusals);
 // The spooler's holds end when the spooler service stops.
 void holdFileBySpooler(const std::string& windowsPath, bool image);
 void releaseFileHolds(const std::string& process);

@@ -26,6 +26,9 @@ enum class SpoolerCall {
     GetPrinter,
     GetPrinterDriver,
     GetPrinterDriverDirectory,
+    // SetPrinterDataA goes through SetPrinterDataExA, so each counts as one call. The data
+    // calls return the error and leave the last error alone.
+    SetPrinterDataEx,
 };
 
 // The next `times` calls that reach the running spooler fail with `error` and change
