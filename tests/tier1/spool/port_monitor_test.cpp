@@ -39,6 +39,7 @@ TEST_F(PortMonitorTest, OnlyTheFourthProductVersionComponentDecides) {
         {"1214", build(1214)},
         {"2060", build(2060)},
         {"2061", build(2061)},
+        {"65535", build(65535)},
         {"3.0.0.1500 with file version 1.0.0.9999",
          [] {
              control::VersionedPeOptions options;
