@@ -56,7 +56,7 @@ TEST_F(PortMonitorTest, OnlyTheFourthProductVersionComponentDecides) {
     };
     std::string transcript;
     for (const Case& row : rows) {
-        control::freshMachine(dir());
+        freshRow(dir());
         row.second();
         InstallContext context;
         context.reinstall = true;
@@ -91,7 +91,7 @@ TEST_F(PortMonitorTest, RemovalEscalatesToARestartThenReportsError12) {
     };
     std::string transcript;
     for (const Case& row : rows) {
-        control::freshMachine(dir());
+        freshRow(dir());
         registerProductMonitor(1000);
         row.second();
         InstallContext context;
@@ -107,7 +107,7 @@ TEST_F(PortMonitorTest, RemovalEscalatesToARestartThenReportsError12) {
 TEST_F(PortMonitorTest, CopyAndRegistrationAreRetried) {
     std::string transcript;
     for (unsigned failures : {0u, 2u, 5u}) {
-        control::freshMachine(dir());
+        freshRow(dir());
         writeMonitorDll(kMonitorDll, 1000);
         writeMonitorDll(kProgramDir + "orvmon64.dll", 2050);
         if (failures == 0) {

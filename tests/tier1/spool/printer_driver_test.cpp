@@ -67,7 +67,7 @@ TEST_F(PrinterDriverTest, StagingOutcomes) {
     };
     std::string transcript;
     for (const Case& row : rows) {
-        control::freshMachine(dir());
+        freshRow(dir());
         placeDriverFiles();
         row.second();
         InstallContext context;
@@ -132,7 +132,7 @@ TEST_F(PrinterDriverTest, RemovalListsTheDriversAndRestartsTheSpoolerOnce) {
     };
     std::string transcript;
     for (const Case& row : rows) {
-        control::freshMachine(dir());
+        freshRow(dir());
         row.second();
         InstallContext context;
         logCase(transcript, row.first, context, [&] {

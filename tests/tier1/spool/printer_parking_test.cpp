@@ -62,7 +62,7 @@ TEST_F(PrinterParkingTest, PrintersAreParkedForTheRemovalAndSwitchedBackInPlace)
     };
     std::string transcript;
     for (const auto& row : rows) {
-        control::freshMachine(dir());
+        freshRow(dir());
         registerProductMonitor(1000); // a build that a reinstall replaces
         writeMonitorDll(kProgramDir + "orvmon64.dll", 2060);
         registerOtherDriver();

@@ -142,7 +142,7 @@ TEST_F(ProductPrintersTest, PrintersAreDeletedAndComeBackWithTheirSettings) {
     };
     std::string transcript;
     for (const auto& row : rows) {
-        control::freshMachine(dir());
+        freshRow(dir());
         if (row.monitor) {
             registerProductMonitor(2060);
         }

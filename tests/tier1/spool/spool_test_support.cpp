@@ -78,6 +78,11 @@ PrinterState printer(const std::string& name) {
     return PrinterState{};
 }
 
+void freshRow(const std::string& dir) {
+    EXPECT_EQ(0u, openHandleCount() + liveMemoryBlocks()) << "left by the row before";
+    freshMachine(dir);
+}
+
 std::string outcome(const InstallContext& context) {
     std::string line = "errors " + std::to_string(context.errorCount) + ", deferred";
     for (DeferredFile* file = context.deferredFiles; file != nullptr; file = file->next) {

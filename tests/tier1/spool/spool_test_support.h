@@ -22,6 +22,9 @@ const std::string kSystemDir = "C:\\Windows\\system32\\";
 const std::string kDriverDir = "C:\\Windows\\system32\\spool\\DRIVERS\\x64\\";
 const std::string kMonitorDll = kSystemDir + "orvmon64.dll";
 
+// A fresh machine for a table's next row, once the row before left no handle open and no
+// block allocated (the teardown sees only the last row).
+void freshRow(const std::string& dir);
 // The context's error count and deferred files, as a transcript line.
 std::string outcome(const InstallContext& context);
 // What the call wrote to the context's log.

@@ -71,7 +71,7 @@ TEST_F(StatusCommands, AnswerFromTheDefaultPrinterAndTheFirstProductPrinter) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.situation);
-        freshMachine(dir());
+        freshRow(dir());
         if (c.driverVersion != nullptr) {
             registerOtherDriver();
             registerProductDriver(c.driverVersion);
