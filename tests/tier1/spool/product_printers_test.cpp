@@ -36,14 +36,15 @@ control::PrinterData userKey(const std::string& text) {
     return {"DsUser", "SubKey", text};
 }
 
-// A "SubKey" the default key holds as bytes, not as a string.
-void storeBinarySubKey(const std::string& printer) {
+// A "SubKey" the default key holds as these bytes exactly, no terminator added.
+void storeRawSubKey(const std::string& printer, DWORD type, std::string bytes) {
     HANDLE handle = nullptr;
     PRINTER_DEFAULTSW rights{nullptr, nullptr, PRINTER_ALL_ACCESS};
     ASSERT_TRUE(OpenPrinterW(W(printer), &handle, &rights));
     char value[] = "SubKey";
-    BYTE bytes[] = "bytes";
-    EXPECT_EQ(ERROR_SUCCESS, SetPrinterDataA(handle, value, REG_BINARY, bytes, sizeof bytes));
+    EXPECT_EQ(ERROR_SUCCESS,
+              SetPrinterDataA(handle, value, type, reinterpret_cast<BYTE*>(&bytes[0]),
+                              static_cast<DWORD>(bytes.size())));
     ClosePrinter(handle);
 }
 
@@ -109,7 +110,11 @@ TEST_F(ProductPrintersTest, PrintersAreDeletedAndComeBackWithTheirSettings) {
              addProductPrinter("E none", {});
              addProductPrinter("F empty", {defaultKey("")});
              addProductPrinter("G bytes", {userKey("from-dsuser-2")});
-             storeBinarySubKey("G bytes");
+             storeRawSubKey("G bytes", REG_BINARY, "bytes");
+             addProductPrinter("H bytes only", {});
+             storeRawSubKey("H bytes only", REG_BINARY, "bytes");
+             addProductPrinter("I unterminated", {});
+             storeRawSubKey("I unterminated", REG_SZ, std::string(64, 'u'));
          },
          [] {}},
         {"gone, stuck and busy", true,
@@ -137,6 +142,8 @@ TEST_F(ProductPrintersTest, PrintersAreDeletedAndComeBackWithTheirSettings) {
         {"the only product printer has no SubKey", true, [] { addProductPrinter("P1", {}); },
          [] {}},
         {"another monitor", false, [] { addProductPrinter("P1", {defaultKey("one")}); }, [] {}},
+        {"the product monitor alone", true,
+         [] { ASSERT_TRUE(DeleteMonitorW(nullptr, nullptr, W("Local Port"))); }, [] {}},
         {"no monitors at all", false,
          [] { ASSERT_TRUE(DeleteMonitorW(nullptr, nullptr, W("Local Port"))); }, [] {}},
     };
