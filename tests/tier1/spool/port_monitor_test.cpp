@@ -70,7 +70,7 @@ TEST_F(PortMonitorTest, OnlyTheFourthProductVersionComponentDecides) {
 // Refusals while no printer needs parking: one spooler restart, then error 12. A DLL the
 // spooler still maps after the delete is left for the deferred deletion. A monitor missing
 // from a list that could not be read is removed the same way: only the spooler's "unknown
-// monitor" excuses a failure (the state table's rows "not found").
+// monitor" excuses a failure (the state table's rows "not found"), and never for a listed one.
 TEST_F(PortMonitorTest, RemovalEscalatesToARestartThenReportsError12) {
     using control::SpoolerCall;
     const Case rows[] = {
@@ -82,6 +82,12 @@ TEST_F(PortMonitorTest, RemovalEscalatesToARestartThenReportsError12) {
          [] {
              control::failSpoolerCall(SpoolerCall::DeleteMonitor, 3, ERROR_PRINT_MONITOR_IN_USE);
          }},
+        {"listed, then unknown to the spooler",
+         [] {
+             control::failSpoolerCall(SpoolerCall::DeleteMonitor, 3, ERROR_UNKNOWN_PRINT_MONITOR);
+         }},
+        {"the only monitor",
+         [] { ASSERT_TRUE(DeleteMonitorW(nullptr, nullptr, W("Local Port"))); }},
         {"DLL still mapped", [] { control::keepMonitorDllAfterDelete("Folioscope:", true); }},
         {"unlisted, spooler gone",
          [] {
@@ -139,10 +145,14 @@ TEST_F(PortMonitorTest, LookupIsExactAndCaseSensitive) {
     entries[2].pName = product;
     EXPECT_EQ(2, findProductMonitor(list));
     // Found without a DLL name: the monitor goes and the system directory is not a file to delete.
-    registerProductMonitor(1000);
-    removePortMonitor(context, list);
-    EXPECT_EQ("not registered, system DLL build 1000\n", monitorState());
-    EXPECT_EQ("errors 0, deferred\n", outcome(context));
+    WCHAR noName[] = L"";
+    for (WCHAR* dll : {static_cast<WCHAR*>(nullptr), noName}) {
+        entries[2].pDLLName = dll;
+        registerProductMonitor(1000);
+        removePortMonitor(context, list);
+        EXPECT_EQ("not registered, system DLL build 1000\n", monitorState());
+        EXPECT_EQ("errors 0, deferred\n", outcome(context));
+    }
     MONITOR_INFO_1W level1[2] = {{lower}, {product}};
     MonitorList list1{reinterpret_cast<MONITOR_INFO_2W*>(level1), 1, 2};
     EXPECT_EQ(1, findProductMonitor(list1));
