@@ -119,6 +119,15 @@ TEST_F(PrinterDriverTest, RemovalListsTheDriversAndRestartsTheSpoolerOnce) {
              registerProductMonitor(2060);
              addPrinter("Kept", "Folioscope:", "Folioscope printer");
          }},
+        {"shares its help file",
+         [&] {
+             installed();
+             control::DriverSetup sharing;
+             sharing.name = "Sharing";
+             sharing.helpFile = "orvhelp.chm";
+             control::registerDriver(sharing);
+         }},
+        {"the only driver", [] { registerProductDriver(); }},
         {"listed, then unknown to the spooler",
          [&] {
              installed();
