@@ -1,6 +1,7 @@
 // Global and local memory of the simulated process. Blocks are real heap blocks (so the
-// sanitizers see overruns); the model only keeps the list of live ones, which is what
-// lets a test's teardown find a block the program forgot to free.
+// sanitizers see overruns); the model keeps the list of live ones, which is what lets a
+// test's teardown find a block the program forgot to free, and, outside the sanitizer
+// build, ends the process when a freed block was written past its end, as Windows does.
 #pragma once
 
 #include <cstddef>
