@@ -44,11 +44,14 @@ void writeDllStandIn(const std::string& path, const std::string& version,
     }
 }
 
-// REG_SZ data as the ANSI calls store it, without its terminator.
+// REG_SZ data as the ANSI calls store it, without its terminator; a reader that trusts
+// the terminator runs past a value stored without one, so that is shown.
 std::string storedText(const RegValue& value) {
     std::string bytes(value.data.begin(), value.data.end());
     if (value.type == REG_SZ && !bytes.empty() && bytes.back() == '\0') {
         bytes.pop_back();
+    } else if (value.type == REG_SZ) {
+        bytes += "<unterminated>";
     }
     return bytes;
 }

@@ -106,7 +106,8 @@ struct PrinterState {
     uint32_t attributes = 0;
     uint32_t jobs = 0;
     bool pendingDeletion = false;
-    // "<key>\<value>" -> the stored bytes (REG_SZ without its last terminator).
+    // "<key>\<value>" -> the stored bytes (REG_SZ without its last terminator; one stored
+    // without a terminator ends in "<unterminated>").
     std::map<std::string, std::string> data;
 };
 std::vector<PrinterState> printers();
