@@ -178,6 +178,19 @@ TEST_F(ProductPrintersTest, ANamelessPrinterIsShownAsAStar) {
     EXPECT_NE(std::string::npos, log.find(">AddPrinter(*)\r\n")) << log;
 }
 
+// Without memory for the node, or for the copy of its "SubKey", a printer is not remembered
+// and neither block is left behind.
+TEST_F(ProductPrintersTest, APrinterIsKeptWholeOrNotAtAll) {
+    for (size_t granted : {0, 1}) {
+        freshRow(dir());
+        addProductPrinter("P1", {defaultKey("one")});
+        InstallContext context;
+        control::failAllocations(granted, 1);
+        rememberPrinter(context, context.printers.printers[0]);
+        EXPECT_EQ(nullptr, context.keptPrinters);
+    }
+}
+
 TEST_F(ProductPrintersTest, DeletedMarkIsRemovedAndNothingElse) {
     const std::string root = "Software\\Orvanta Software KFT\\Folioscope\\Folioscopes\\";
     HKEY key = nullptr;
