@@ -46,6 +46,11 @@ TEST_F(PortMonitorTest, OnlyTheFourthProductVersionComponentDecides) {
              options.fileVersion = std::array<uint16_t, 4>{1, 0, 0, 9999};
              control::writeVersionedPe(kMonitorDll, 3, 0, 0, 1500, options);
          }},
+        {"2060 registered, the only monitor",
+         [] {
+             registerProductMonitor(2060);
+             ASSERT_TRUE(DeleteMonitorW(nullptr, nullptr, W("Local Port")));
+         }},
         {"9.9.9.9", [] { control::writeVersionedPe(kMonitorDll, 9, 9, 9, 9); }},
         {"0", build(0)},
         {"no file", [] {}},

@@ -88,4 +88,15 @@ TEST_F(PrinterParkingTest, PrintersAreParkedForTheRemovalAndSwitchedBackInPlace)
     expectGolden("spool/printer-parking", transcript);
 }
 
+// Without memory for the record no printer is switched: none could be switched back.
+TEST_F(PrinterParkingTest, WithoutARecordNothingIsParked) {
+    registerOtherDriver();
+    addPrinter("A tail", "LPT1:,Folioscope:", kOtherDriver);
+    InstallContext context;
+    control::failAllocations(0, 1);
+    parkPrinters(context);
+    EXPECT_EQ(nullptr, context.parkedPrinters);
+    EXPECT_EQ("LPT1:,Folioscope:", printer("A tail").port);
+}
+
 } // namespace
