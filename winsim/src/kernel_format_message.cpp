@@ -16,6 +16,16 @@ bool isInstalledLanguage(DWORD languageId) {
            languageId == usEnglish;
 }
 
+// An insert sequence is "%1" to "%99".
+bool hasInsert(const char* text) {
+    for (; *text != '\0'; ++text) {
+        if (text[0] == '%' && text[1] >= '1' && text[1] <= '9') {
+            return true;
+        }
+    }
+    return false;
+}
+
 DWORD fail(DWORD error) {
     SetLastError(error);
     return 0;
@@ -44,7 +54,8 @@ DWORD storeText(const std::u16string& text, DWORD flags, LPWSTR buffer, DWORD si
 } // namespace
 
 // Only system messages are available; inserts are returned as written (%1, %2), which is
-// what FORMAT_MESSAGE_IGNORE_INSERTS asks for and all the installer uses.
+// what FORMAT_MESSAGE_IGNORE_INSERTS asks for and all the installer uses. Without that
+// flag a message with inserts fails, as Windows fails it when no arguments fill them.
 DWORD WINAPI FormatMessageW(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
                             LPWSTR lpBuffer, DWORD nSize, va_list* Arguments) {
     (void)lpSource;
@@ -61,6 +72,9 @@ DWORD WINAPI FormatMessageW(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, 
     }
     if (!isInstalledLanguage(dwLanguageId)) {
         return fail(ERROR_RESOURCE_LANG_NOT_FOUND);
+    }
+    if (!(dwFlags & FORMAT_MESSAGE_IGNORE_INSERTS) && hasInsert(text)) {
+        return fail(ERROR_INVALID_PARAMETER);
     }
     return storeText(winsim::toUtf16(text), dwFlags, lpBuffer, nSize);
 }

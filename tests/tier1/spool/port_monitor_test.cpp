@@ -172,8 +172,11 @@ TEST_F(PortMonitorTest, EnumerationFailuresAreLoggedWithTheRawSystemText) {
     const struct {
         unsigned answered; // calls answered before the failing one
         DWORD error;       // 0: the list's buffer cannot be allocated
-    } rows[] = {
-        {0, RPC_S_SERVER_UNAVAILABLE}, {0, 0x2BADu}, {1, ERROR_INSUFFICIENT_BUFFER}, {1, 0}};
+    } rows[] = {{0, RPC_S_SERVER_UNAVAILABLE},
+                {0, 0x2BADu},
+                {0, ERROR_MR_MID_NOT_FOUND},
+                {1, ERROR_INSUFFICIENT_BUFFER},
+                {1, 0}};
     std::string transcript;
     for (const auto& row : rows) {
         InstallContext context;
