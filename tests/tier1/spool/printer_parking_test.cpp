@@ -88,11 +88,15 @@ TEST_F(PrinterParkingTest, PrintersAreParkedForTheRemovalAndSwitchedBackInPlace)
     expectGolden("spool/printer-parking", transcript);
 }
 
-// Without memory for the record no printer is switched: none could be switched back.
+// A record is rebuilt in place of the last one; without memory for it no printer is
+// switched: none could be switched back.
 TEST_F(PrinterParkingTest, WithoutARecordNothingIsParked) {
+    registerProductMonitor(1000);
     registerOtherDriver();
     addPrinter("A tail", "LPT1:,Folioscope:", kOtherDriver);
     InstallContext context;
+    parkPrinters(context);
+    restoreParkedPrinters(context);
     control::failAllocations(0, 1);
     parkPrinters(context);
     EXPECT_EQ(nullptr, context.parkedPrinters);
