@@ -57,6 +57,8 @@ TEST_F(PrinterParkingTest, PrintersAreParkedForTheRemovalAndSwitchedBackInPlace)
         // The record's terminating slot is its last one.
         {"every printer parked",
          [] { addPrinter("C upper file", "FILE:,Folioscope:", kOtherDriver); }, false},
+        {"a look-alike port",
+         [] { addPrinter("C upper file", "Folioscope2:,LPT1:", kOtherDriver); }, false},
         {"removal refused, uninstall", refuseRemoval, false},
         {"removal refused, reinstall", refuseRemoval, true},
     };

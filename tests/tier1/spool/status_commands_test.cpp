@@ -48,6 +48,12 @@ TEST_F(StatusCommands, AnswerFromTheDefaultPrinterAndTheFirstProductPrinter) {
              setDefaultPrinter("0 Other");
          },
          "def.set", 4, "0 Other"},
+        {"def.set, the product printer listed first", nullptr,
+         [] {
+             registerProductDriver();
+             addPrinter("A Folioscope", "LPT1:", "Folioscope printer");
+         },
+         "def.set", 4, "A Folioscope"},
         {"default is another printer", "3.0.0.2060", none, "onInit", 102, "0 Other"},
         {"no default printer", nullptr, none, "onInit", 102, ""},
         {"default is a product printer", "3.0.0.2060", setDefault("B Folioscope"), "oninit", 3,
