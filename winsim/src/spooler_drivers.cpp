@@ -1,8 +1,10 @@
 // Printer drivers: GetPrinterDriverDirectoryW, AddPrinterDriverExW, EnumPrinterDriversW,
 // GetPrinterDriverW, DeletePrinterDriverExW.
 #include <cstring>
+#include <vector>
 
 #include <winspool.h>
+#include <winver.h>
 
 #include "spooler_buffer.h"
 #include "spooler_calls.h"
@@ -105,11 +107,31 @@ DWORD checkDriverInfo(const DRIVER_INFO_6W& info) {
     return info.cVersion == 3 ? 0 : ERROR_INVALID_PARAMETER;
 }
 
-// APD_COPY_ALL_FILES: every file must already be staged in the driver directory; the
-// spooler copies them into its version directory. A file missing from the staging
-// directory fails the call; Windows' code for that is not documented, and 2 is the code
-// its file copy reports (INF).
-DWORD copyDriverFiles(const std::string& directory, const DriverRecord& driver) {
+// The file version of a file with a version resource, else 0.
+uint64_t fileVersionOf(const std::string& path) {
+    const DWORD lastError = GetLastError();
+    const std::u16string wide = toUtf16(path);
+    DWORD handle = 0;
+    std::vector<uint8_t> block(GetFileVersionInfoSizeW(wz(wide), &handle));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    uint64_t version = 0;
+    if (!block.empty() &&
+        GetFileVersionInfoW(wz(wide), 0, static_cast<DWORD>(block.size()), block.data()) &&
+        VerQueryValueW(block.data(), L"\\", reinterpret_cast<LPVOID*>(&fixed), &length) &&
+        fixed != nullptr) {
+        version = (uint64_t{fixed->dwFileVersionMS} << 32) | fixed->dwFileVersionLS;
+    }
+    SetLastError(lastError);
+    return version;
+}
+
+// Every file must already be staged in the driver directory; the spooler copies them into
+// its version directory, with APD_COPY_NEW_FILES (onlyNewer) only those whose file version
+// is not below that of the installed copy. A file missing from the staging directory fails
+// the call; Windows' code for that is not documented, and 2 is the code its file copy
+// reports (INF).
+DWORD copyDriverFiles(const std::string& directory, const DriverRecord& driver, bool onlyNewer) {
     const std::vector<std::string> files = filesOfDriver(driver);
     for (const std::string& file : files) {
         if (!fileExists(directory + "\\" + file)) {
@@ -119,9 +141,14 @@ DWORD copyDriverFiles(const std::string& directory, const DriverRecord& driver) 
     createDirectories(directory + "\\3");
     DWORD error = 0;
     for (size_t i = 0; i < files.size() && !error; ++i) {
+        const std::string staged = directory + "\\" + files[i];
+        const std::string installed = directory + "\\3\\" + files[i];
+        if (onlyNewer && fileVersionOf(installed) > fileVersionOf(staged)) {
+            continue;
+        }
         // The spooler replaces files it has loaded itself (it moves the old ones aside).
-        spooler().unloadFile(directory + "\\3\\" + files[i]);
-        error = copyFile(directory + "\\" + files[i], directory + "\\3\\" + files[i]);
+        spooler().unloadFile(installed);
+        error = copyFile(staged, installed);
     }
     spooler().refreshHolds();
     return error;
@@ -270,7 +297,8 @@ BOOL WINAPI AddPrinterDriverExW(LPWSTR pName, DWORD Level, LPBYTE pDriverInfo,
     }
     const DriverRecord driver = driverFromInfo(Level, info);
     if (dwFileCopyFlags & kCopyFlags) {
-        if (DWORD error = copyDriverFiles(driverDirectory(*environment), driver)) {
+        if (DWORD error = copyDriverFiles(driverDirectory(*environment), driver,
+                                          (dwFileCopyFlags & APD_COPY_ALL_FILES) == 0)) {
             return fail(error);
         }
     }

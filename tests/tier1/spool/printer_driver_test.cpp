@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "log/wide_text.h"
+#include "spool/file_build_number.h"
 #include "machine.h"
 #include "spool/printer_driver.h"
 #include "spool/spooler_queries.h"
@@ -28,8 +29,8 @@ std::string driverState() {
                     "]";
         }
     }
-    text += control::fileExists(kDriverDir + "3\\orvdrv64.dll") ? "\nin 3\\," : "\nnot in 3\\,";
-    text += " staged:";
+    text += "\nbuild in 3\\: " + std::to_string(fileBuildNumber(W(kDriverDir + "3\\orvdrv64.dll")));
+    text += ", staged:";
     for (const char* file : {"orvdrv64.dll", "orvui64.dll", "orvhelp.chm"}) {
         text += control::fileExists(kDriverDir + file) ? std::string(" ") + file : "";
     }
@@ -54,6 +55,7 @@ TEST_F(PrinterDriverTest, StagingOutcomes) {
     const Case rows[] = {
         {"all files", [] {}},
         {"help file missing", missing("orvhelp.chm")},
+        {"a later build installed", [] { registerProductDriver("3.0.0.2070"); }},
         {"driver DLL missing", missing("orvdrv64.dll")},
         {"UI DLL missing", missing("orvui64.dll")},
         {"registration refused",
