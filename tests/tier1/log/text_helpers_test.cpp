@@ -106,6 +106,13 @@ TEST(TextUtils, CopyNeverOverrunsAndReportsTruncation) {
     EXPECT_FALSE(copyText(buffer, 0, L"x"));
 }
 
+// A match lying just past the terminator is not in the text.
+TEST(TextUtils, FindTextSearchesUpToTheTerminatorOnly) {
+    const WCHAR text[] = L"ab\0b";
+    EXPECT_EQ(text + 1, findText(text, L"b"));
+    EXPECT_EQ(nullptr, findText(text + 2, L"b"));
+}
+
 TEST(TextUtils, ParseLongReadsLikeWtol) {
     const struct {
         const WCHAR* text;
