@@ -187,6 +187,7 @@ TEST_F(Runs, ASecondRunWaitsForTheFirst) {
         uint64_t waitedMs;
         const char* line;
     } rows[] = {
+        {1, true, 1, "Waited 1 s for another installer run to finish"},
         {2500, true, 2500, "Waited 3 s for another installer run to finish"},
         {3000, false, 3000, "Another installer run ended without finishing; went on after 3 s"},
         {599999, true, 599999, "Waited 600 s for another installer run to finish"},
