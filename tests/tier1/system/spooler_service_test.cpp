@@ -111,6 +111,12 @@ TEST_F(SpoolerRestartGuard, StopsAndStartsTheSpoolerAndReportsEachFailure) {
          [] { setServiceGrantedAccess("spooler", SERVICE_QUERY_STATUS | SERVICE_START); },
          ">Restart Spooler\r\nError(2): Can't open the spooler - (Access is denied.)\r\n", 1,
          SERVICE_RUNNING, 0, 0, SERVICE_RUNNING},
+        {"only query, start and stop granted",
+         [] {
+             setServiceGrantedAccess("spooler",
+                                     SERVICE_QUERY_STATUS | SERVICE_START | SERVICE_STOP);
+         },
+         ">Restart Spooler\r\n", 0, SERVICE_STOPPED, 400, 1000, SERVICE_RUNNING},
     };
     // Each situation runs twice: with a context the guard writes exactly these lines; without
     // one it writes nothing, yet stops, waits and starts the same.
