@@ -124,7 +124,11 @@ TEST_F(TrayCompanion, OnlyARegisteredPathThatFitsWholeIsDeleted) {
         size_t length;
         bool storedWithTerminator;
         bool deleted;
-    } rows[] = {{263, true, true}, {264, true, false}, {264, false, false}, {300, true, false}};
+    } rows[] = {{263, true, true},
+                {263, false, true},
+                {264, true, false},
+                {264, false, false},
+                {300, true, false}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.length);
         std::string path = "C:\\" + std::string(200, 'd') + "\\" +
