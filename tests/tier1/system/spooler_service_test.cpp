@@ -33,6 +33,13 @@ TEST_F(CheckSpooler, StartsAStoppedSpoolerAndReportsEachFailure) {
              setServiceStartDelay("spooler", 1000);
          },
          true, "", 1000, 1},
+        // Seen running by the last of the 51 queries.
+        {"running after exactly 10 s",
+         [] {
+             setServiceRunning("spooler", false);
+             setServiceStartDelay("spooler", 10000);
+         },
+         true, "", 10000, 1},
         {"standard user", [] { setAdministrator(false); }, false,
          "  Error(1): Can't open service manager. - (Access is denied.)\r\n", 0, 0},
         {"no spooler installed", [] { removeService("spooler"); }, false,
