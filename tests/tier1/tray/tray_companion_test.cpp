@@ -150,6 +150,10 @@ TEST_F(TrayCompanion, AReinstallKeepsTheExecutableItStartsAgain) {
     stopTrayCompanion(W("c:\\program files\\folioscope\\FOLTRAY.EXE"));
     EXPECT_TRUE(fileExists(kCompanion));
     EXPECT_EQ("-", run_test::registeredCompanion());
+    // A companion registered elsewhere than the one started again goes.
+    registerValue(kCompanion, true);
+    stopTrayCompanion(W("C:\\Folio\\foltray.exe"));
+    EXPECT_FALSE(fileExists(kCompanion));
 }
 
 TEST_F(TrayCompanion, StartRegistersAndStartsTheCompanionBesideTheInstallersFolder) {
