@@ -6,14 +6,13 @@
 
 namespace {
 
-// US English is the only message language installed on the simulated machine; 0 and the
-// user/system defaults resolve to it.
+// The display language (US English unless a test says otherwise) is the only message
+// language installed; 0 and the user/system defaults resolve to it.
 bool isInstalledLanguage(DWORD languageId) {
     const DWORD userDefault = 0x0400;
     const DWORD systemDefault = 0x0800;
-    const DWORD usEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
     return languageId == 0 || languageId == userDefault || languageId == systemDefault ||
-           languageId == usEnglish;
+           languageId == winsim::machine().settings.displayLanguage;
 }
 
 // An insert sequence is "%1" to "%99".

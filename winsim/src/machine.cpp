@@ -32,6 +32,10 @@ void failSystemDirectory(uint32_t error) {
     machine().settings.systemDirectoryError = error;
 }
 
+void setDisplayLanguage(uint32_t languageId) {
+    machine().settings.displayLanguage = languageId;
+}
+
 void setWindowsVersion(uint32_t major, uint32_t minor, uint32_t build, uint32_t platform) {
     MachineSettings& s = machine().settings;
     s.osMajor = major;

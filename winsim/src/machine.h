@@ -25,6 +25,7 @@ struct MachineSettings {
     bool administrator = true;      // the manifest asks for elevation
     DWORD systemDirectoryError = 0; // a fault: GetSystemDirectoryW fails with it (not saved)
     DWORD msPerTickRead = 0;        // the clock moves on after each GetTickCount (not saved)
+    DWORD displayLanguage = 0x0409; // the only language system messages exist in (not saved)
 };
 
 // Where Windows lives on every simulated machine; the spooler finds its files there whatever

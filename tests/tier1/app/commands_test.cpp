@@ -71,6 +71,10 @@ TEST_F(Entry, CommandLinesRunTheirCommandOrExitWith6) {
         EXPECT_EQ(instance, moduleInstance) << row.commandLine;
         EXPECT_EQ(0u, winsim::control::liveMemoryBlocks()) << row.commandLine;
     }
+    // Without memory to split the command line into words, no command runs.
+    winsim::control::setCommandLine("setup.exe onChkDrv");
+    winsim::control::failAllocations(0, 1);
+    EXPECT_EQ(6, wWinMain(instance, nullptr, nullptr, 1));
     moduleInstance = nullptr;
 }
 

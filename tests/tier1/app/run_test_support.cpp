@@ -21,10 +21,14 @@ std::string registeredCompanion() {
                   KEY_READ, &key);
     WCHAR path[300] = {};
     DWORD bytes = sizeof(path) - 2;
-    LSTATUS status = RegQueryValueExW(key, L"FolioscopeTray", nullptr, nullptr,
+    DWORD type = 0;
+    LSTATUS status = RegQueryValueExW(key, L"FolioscopeTray", nullptr, &type,
                                       reinterpret_cast<BYTE*>(path), &bytes);
     RegCloseKey(key);
-    return status == ERROR_SUCCESS ? u8(path) : "-";
+    if (status != ERROR_SUCCESS) {
+        return "-";
+    }
+    return type == REG_SZ ? u8(path) : u8(path) + " (not REG_SZ)";
 }
 
 const std::vector<ShownDialog>& dialogs() {

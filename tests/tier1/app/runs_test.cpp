@@ -187,6 +187,7 @@ TEST_F(Runs, ASecondRunWaitsForTheFirst) {
         uint64_t waitedMs;
         const char* line;
     } rows[] = {
+        {1, true, 1, "Waited 1 s for another installer run to finish"},
         {2500, true, 2500, "Waited 3 s for another installer run to finish"},
         {3000, false, 3000, "Another installer run ended without finishing; went on after 3 s"},
         {599999, true, 599999, "Waited 600 s for another installer run to finish"},
@@ -197,11 +198,17 @@ TEST_F(Runs, ASecondRunWaitsForTheFirst) {
         productMachine(dir());
         startProgram("C:\\Program Files\\Folioscope\\Setup\\folioinst.exe",
                      mutexHolder(kRunLock, row.holderEndsMs, row.releases));
+        // Kept open, so the lock outlives the run: however the run took it, it let go.
+        HANDLE kept = CreateMutexW(nullptr, FALSE, W(kRunLock));
         setShiftHeld(true);
         uint64_t start = clockMs();
         EXPECT_EQ(1, run({"install"}));
         EXPECT_LE(row.waitedMs, clockMs() - start);
         EXPECT_TRUE(logHas(std::string("\r\n") + row.line + "\r\n>ReInstall")) << logShown();
+        for (const MutexState& mutex : mutexes()) {
+            EXPECT_NE(installerProcessId(), mutex.ownerPid) << mutex.name;
+        }
+        CloseHandle(kept);
     }
     // A free lock: no line, though the tick count moves on between any two reads.
     productMachine(dir());

@@ -62,6 +62,12 @@ TEST_F(InstallLog, ErrorLinesCarryTheSystemTextOfTheLastError) {
         EXPECT_EQ(++expectedCount, context().errorCount);
         EXPECT_EQ(row.lastError, GetLastError()) << "logging leaves the last error alone";
     }
+    // Support reads the log in English: a machine without the English texts gives none.
+    winsim::control::setDisplayLanguage(0x0407);
+    release(context().logText);
+    SetLastError(ERROR_ACCESS_DENIED);
+    logError(context(), 3, L"Can't stop the spooler");
+    EXPECT_EQ("  Error(3): Can't stop the spooler - ( No Description )\r\n", log());
 }
 
 // The data is all percent signs, so a line that used it as its format would come out halved.

@@ -35,7 +35,7 @@ TEST(FormatText, ConversionsBehaveTheSameOnBothBuilds) {
         {formatted(L">AddPrinter(%s)", L"Folioscope"), ">AddPrinter(Folioscope)"},
         {formatted(L"[%s]", noText), "[(null)]"},
         {formatted(L"%s", L"\x00e9\x20ac"), "\xc3\xa9\xe2\x82\xac"},
-        {formatted(L"%d|%d|%d", 0, -7, INT32_MIN), "0|-7|-2147483648"},
+        {formatted(L"%d|%d|%d", 0, -1, INT32_MIN), "0|-1|-2147483648"},
         {formatted(L"%d (0x%x)", 1722, 1722), "1722 (0x6ba)"},
         {formatted(L"%x|%x|%x", 0x89ABCDEFu, 0x1234567, -1), "89abcdef|1234567|ffffffff"},
         {formatted(L"100%%"), "100%"},
@@ -104,6 +104,13 @@ TEST(TextUtils, CopyNeverOverrunsAndReportsTruncation) {
     EXPECT_TRUE(copyText(buffer, 5, nullptr));
     EXPECT_EQ(L'\0', buffer[0]);
     EXPECT_FALSE(copyText(buffer, 0, L"x"));
+}
+
+// A match lying just past the terminator is not in the text.
+TEST(TextUtils, FindTextSearchesUpToTheTerminatorOnly) {
+    const WCHAR text[] = L"ab\0b";
+    EXPECT_EQ(text + 1, findText(text, L"b"));
+    EXPECT_EQ(nullptr, findText(text + 2, L"b"));
 }
 
 TEST(TextUtils, ParseLongReadsLikeWtol) {

@@ -219,6 +219,7 @@ TEST_F(PendingRenames, OnInitExits200WhileAProductDllWaitsForAReboot) {
     setCommandWords({"onInit"});
     EXPECT_EQ(200, wWinMain(instance, nullptr, nullptr, 1));
     releaseFileHolds("explorer.exe");
+    setAdministrator(false); // a setup program asks before it elevates
     setCommandWords({"ONINIT"});
     EXPECT_EQ(200, wWinMain(instance, nullptr, nullptr, 1));
     reboot();

@@ -33,6 +33,13 @@ TEST_F(CheckSpooler, StartsAStoppedSpoolerAndReportsEachFailure) {
              setServiceStartDelay("spooler", 1000);
          },
          true, "", 1000, 1},
+        // Seen running by the last of the 51 queries.
+        {"running after exactly 10 s",
+         [] {
+             setServiceRunning("spooler", false);
+             setServiceStartDelay("spooler", 10000);
+         },
+         true, "", 10000, 1},
         {"standard user", [] { setAdministrator(false); }, false,
          "  Error(1): Can't open service manager. - (Access is denied.)\r\n", 0, 0},
         {"no spooler installed", [] { removeService("spooler"); }, false,
@@ -111,6 +118,12 @@ TEST_F(SpoolerRestartGuard, StopsAndStartsTheSpoolerAndReportsEachFailure) {
          [] { setServiceGrantedAccess("spooler", SERVICE_QUERY_STATUS | SERVICE_START); },
          ">Restart Spooler\r\nError(2): Can't open the spooler - (Access is denied.)\r\n", 1,
          SERVICE_RUNNING, 0, 0, SERVICE_RUNNING},
+        {"only query, start and stop granted",
+         [] {
+             setServiceGrantedAccess("spooler",
+                                     SERVICE_QUERY_STATUS | SERVICE_START | SERVICE_STOP);
+         },
+         ">Restart Spooler\r\n", 0, SERVICE_STOPPED, 400, 1000, SERVICE_RUNNING},
     };
     // Each situation runs twice: with a context the guard writes exactly these lines; without
     // one it writes nothing, yet stops, waits and starts the same.

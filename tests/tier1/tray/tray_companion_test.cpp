@@ -124,7 +124,11 @@ TEST_F(TrayCompanion, OnlyARegisteredPathThatFitsWholeIsDeleted) {
         size_t length;
         bool storedWithTerminator;
         bool deleted;
-    } rows[] = {{263, true, true}, {264, true, false}, {264, false, false}, {300, true, false}};
+    } rows[] = {{263, true, true},
+                {263, false, true},
+                {264, true, false},
+                {264, false, false},
+                {300, true, false}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.length);
         std::string path = "C:\\" + std::string(200, 'd') + "\\" +
@@ -146,6 +150,10 @@ TEST_F(TrayCompanion, AReinstallKeepsTheExecutableItStartsAgain) {
     stopTrayCompanion(W("c:\\program files\\folioscope\\FOLTRAY.EXE"));
     EXPECT_TRUE(fileExists(kCompanion));
     EXPECT_EQ("-", run_test::registeredCompanion());
+    // A companion registered elsewhere than the one started again goes.
+    registerValue(kCompanion, true);
+    stopTrayCompanion(W("C:\\Folio\\foltray.exe"));
+    EXPECT_FALSE(fileExists(kCompanion));
 }
 
 TEST_F(TrayCompanion, StartRegistersAndStartsTheCompanionBesideTheInstallersFolder) {

@@ -31,6 +31,11 @@ void setWindowsVersion(uint32_t major, uint32_t minor, uint32_t build, uint32_t 
 // GetSystemDirectoryW fails with `error` (0 lifts the fault), which a clean machine never
 // does; the spooler and the other programs still find Windows. Not saved with the machine.
 void failSystemDirectory(uint32_t error);
+// Windows shows another language (a LANGID) and has no US English message texts:
+// FormatMessageW for 1033 fails with ERROR_RESOURCE_LANG_NOT_FOUND, while 0 and the user and
+// system defaults find that language's text, which winsim words as the English one. 0x0409
+// (the default) is the US English machine. Not saved with the machine.
+void setDisplayLanguage(uint32_t languageId);
 // The module handle of the installer's image, as the loader hands it to wWinMain.
 void* programInstance();
 
