@@ -109,6 +109,13 @@ void textCases() {
              num, "text=" + text(message));
         LocalFree(message);
     }
+    // Without IGNORE_INSERTS and without arguments, a text with inserts cannot be built.
+    LPWSTR message = nullptr;
+    CASE("message.inserts-without-arguments", "317,1033",
+         FormatMessageW(flags & ~FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 317, 1033,
+                        reinterpret_cast<LPWSTR>(&message), 0, nullptr),
+         num, "text=" + text(message));
+    LocalFree(message);
     // The bytes, their count and the size of the buffer for the wide text.
     const Row<const char*, int, int> pages[] = {
         {"acp.terminated", "Caf\xE9", -1, 16}, {"acp.probe", "Caf\xE9", -1, 0},
