@@ -107,6 +107,10 @@ BOOL WINAPI OpenPrinterW(LPWSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFA
         *phPrinter = spooler().addHandle(server);
         return TRUE;
     }
+    // A connection's "\\server\printer" is no local printer either. The machine has no
+    // network: no print provider reaches the server, and the router then answers as for a
+    // name nobody knows, 1801 (seen for a server whose name cannot be resolved), rather
+    // than with the network provider's RPC_S_SERVER_UNAVAILABLE.
     RegKey* printer = findPrinter(toUtf8(pPrinterName));
     if (!printer) {
         return fail(ERROR_INVALID_PRINTER_NAME);

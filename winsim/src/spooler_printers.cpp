@@ -14,6 +14,7 @@ namespace {
 
 void fillPrinter(const PrinterRecord& p, void* entry, StringArea& s) {
     auto* info = static_cast<PRINTER_INFO_2W*>(entry);
+    info->pServerName = s.putOrNull(p.server);
     info->pPrinterName = s.put(p.name);
     info->pShareName = s.put(p.shareName);
     info->pPortName = s.put(p.port);
@@ -141,7 +142,8 @@ DWORD checkNewPrinter(const PRINTER_INFO_2W* info, RegKey** revived) {
 
 } // namespace
 
-// Local printers only: the simulated machine has no printer connections.
+// The local printers, then the user's connections: the router asks the local print
+// provider first, then the network provider that keeps the connections.
 BOOL WINAPI EnumPrintersW(DWORD Flags, LPWSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf,
                           LPDWORD pcbNeeded, LPDWORD pcReturned) {
     (void)Name;
@@ -159,6 +161,10 @@ BOOL WINAPI EnumPrintersW(DWORD Flags, LPWSTR Name, DWORD Level, LPBYTE pPrinter
         for (RegKey* printer : children(printersKey())) {
             printers.push_back(readPrinter(*printer));
         }
+    }
+    if (Flags & PRINTER_ENUM_CONNECTIONS) {
+        const std::vector<PrinterRecord> connections = connectedPrinters();
+        printers.insert(printers.end(), connections.begin(), connections.end());
     }
     auto fill = [&printers](size_t i, void* entry, StringArea& strings) {
         fillPrinter(printers[i], entry, strings);

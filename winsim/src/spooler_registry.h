@@ -82,6 +82,7 @@ std::string driverFilePath(const RegKey& environment, const DriverRecord& driver
                            const std::string& file);
 
 struct PrinterRecord {
+    std::string server; // "\\server" for a connection to a shared printer; "" when local
     std::string name;
     std::string shareName;
     std::string port;
@@ -104,6 +105,10 @@ PrinterRecord readPrinter(const RegKey& key);
 void writePrinter(RegKey& key, const PrinterRecord& printer);
 RegKey* findPrinter(const std::string& name);
 bool printerUsesPort(const PrinterRecord& printer, const std::string& port);
+
+// The user's connections to printers that other computers share, in the registry's order,
+// each as the client last cached the shared printer, named "\\server\printer".
+std::vector<PrinterRecord> connectedPrinters();
 
 // The "Device" value: "Name,winspool,Port"; "" when there is none.
 std::string defaultPrinterDevice();

@@ -73,6 +73,13 @@ struct PrinterSetup {
 };
 void addPrinter(const PrinterSetup& printer);
 
+// The user's connection to `printer`, which the computer `server` (a bare name) shares,
+// kept where Windows keeps it, with what the client cached of the shared printer: its
+// driver and its port on the server. The machine has no network: EnumPrintersW lists the
+// connection, OpenPrinterW cannot reach it.
+void addPrinterConnection(const std::string& server, const std::string& printer,
+                          const std::string& driver, const std::string& port);
+
 // Writes a DLL stand-in (exporting InitializePrintMonitor2, product version `version`
 // such as "3.0.0.2060", none when empty) as C:\Windows\system32\<dll> and registers it.
 void registerMonitor(const std::string& name, const std::string& dll, const std::string& version);
