@@ -75,8 +75,9 @@ using ProductPrintersTest = MachineTest;
 
 // Only printers of the exact product driver go, whether kept or not; the kept list is built
 // front first and the printers come back in its order: were the default given to every
-// printer, P1 would take it. A printer that cannot be opened or deleted is reported and the
-// rest goes on; its queued jobs do not keep a printer pending.
+// printer, P1 would take it. A printer that cannot be opened (a connection to another
+// computer's printer among them) or deleted is reported and the rest goes on; its queued jobs
+// do not keep a printer pending.
 TEST_F(ProductPrintersTest, PrintersAreDeletedAndComeBackWithTheirSettings) {
     const std::string longest(63, 'k'); // 64 bytes with the terminator: fits
     const std::string tooLong(64, 'k');
@@ -122,6 +123,7 @@ TEST_F(ProductPrintersTest, PrintersAreDeletedAndComeBackWithTheirSettings) {
              addProductPrinter("P1 gone", {defaultKey("one")});
              addProductPrinter("P2 stuck", {defaultKey("two")});
              addProductPrinter("P3", {defaultKey("three")}, "", "", 3);
+             control::addPrinterConnection("srv", "Shared", "Folioscope printer", "Folioscope:");
          },
          [] {
              HANDLE handle = nullptr;
