@@ -5,6 +5,7 @@
 #include "files_boot_queue.h"
 #include "machine.h"
 #include "machine_windows.h"
+#include "spooler_registry.h"
 #include "winsim/control.h"
 #include "winsim/text.h"
 
@@ -94,6 +95,10 @@ void describePrinters(std::string& out) {
         for (const auto& data : p.data) {
             others += "  data   " + data.first + " = " + data.second + "\n";
         }
+    }
+    for (const spool::PrinterRecord& c : spool::connectedPrinters()) {
+        others +=
+            "printer  " + c.name + " (connection, port " + c.port + ", driver " + c.driver + ")\n";
     }
     listInbox(out, "printers", inboxNames);
     out += others;

@@ -1,7 +1,8 @@
 // What only the simulated machine's knobs decide, which the conformance battery cannot show:
 // Shift and the window station, the person who tries every close, what a dialog's record
 // keeps, the images programs are mapped to, these knobs in a saved machine, a reboot
-// carrying out the boot-time queue, and a printer whose deletion waits for its jobs.
+// carrying out the boot-time queue, a printer whose deletion waits for its jobs, and the
+// user's connection to a printer another computer shares.
 #include <windows.h>
 
 #include <utility>
@@ -195,6 +196,22 @@ TEST_F(PrinterJobs, DeletionWaitsForTheLastJobAndAnAddRevivesThePrinter) {
     ClosePrinter(h);
     EXPECT_FALSE(control::printers()[0].pendingDeletion);
     EXPECT_EQ("LPT3:", control::printers()[0].port);
+}
+
+// Only the connections flag lists a connection, as a network printer of its server.
+TEST_F(Knobs, AConnectionIsListedOnlyWithTheConnectionsFlag) {
+    control::addPrinterConnection("srv", "Shared", "Folioscope printer", "LPT1:");
+    BYTE buffer[512];
+    DWORD needed = 0, count = 0;
+    for (DWORD flags : {PRINTER_ENUM_LOCAL, PRINTER_ENUM_CONNECTIONS}) {
+        EXPECT_TRUE(EnumPrintersW(flags, nullptr, 2, buffer, sizeof buffer, &needed, &count));
+        EXPECT_EQ(flags == PRINTER_ENUM_LOCAL ? 0u : 1u, count);
+    }
+    const PRINTER_INFO_2W& p = *reinterpret_cast<PRINTER_INFO_2W*>(buffer);
+    EXPECT_EQ("\\\\srv|\\\\srv\\Shared|Shared|LPT1:|Folioscope printer",
+              u8(p.pServerName) + "|" + u8(p.pPrinterName) + "|" + u8(p.pShareName) + "|" +
+                  u8(p.pPortName) + "|" + u8(p.pDriverName));
+    EXPECT_EQ(DWORD{PRINTER_ATTRIBUTE_NETWORK | PRINTER_ATTRIBUTE_SHARED}, p.Attributes);
 }
 
 } // namespace

@@ -212,6 +212,7 @@ TEST_F(StateFiles, SpoolerKeepsItsObjectsKnobsAndLoadedMonitor) {
     printer.data = {{"DsUser", "SubKey", "abc"}};
     control::addPrinter(printer);
     control::setDefaultPrinter("Folioscope");
+    control::addPrinterConnection("srv", "Shared", driver.name, "LPT1:");
     control::failSpoolerCall(control::SpoolerCall::DeleteMonitor, 1, ERROR_PRINT_MONITOR_IN_USE);
     control::keepMonitorDllAfterDelete("Folioscope:", true);
     const std::string before = control::describeMachine();
