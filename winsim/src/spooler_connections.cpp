@@ -40,7 +40,7 @@ std::vector<PrinterRecord> connectedPrinters() {
         const std::string printer = key.substr(comma + 1);
         RegKey* cached = machine().registry.find(Hive::LocalMachine, cachePath(server, printer));
         PrinterRecord record = cached ? readPrinter(*cached) : PrinterRecord();
-        record.server = Registry::getString(*connection, "Server");
+        record.server = "\\\\" + server;
         record.name = record.server + "\\" + printer;
         record.attributes =
             (record.attributes & ~DWORD{PRINTER_ATTRIBUTE_LOCAL}) | PRINTER_ATTRIBUTE_NETWORK;
