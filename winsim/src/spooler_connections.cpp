@@ -13,7 +13,7 @@ namespace winsim::spool {
 namespace {
 
 const char kConnections[] = "Printers\\Connections";
-// INF: Windows caches a connected printer under the client-side rendering provider, keyed
+// An inference: Windows caches a connected printer under the client-side rendering provider, keyed
 // by a GUID that the connection's key names; winsim keys it by server and printer, laid
 // out as a local printer's key.
 const char kCachedServers[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Providers\\"
