@@ -104,10 +104,6 @@ void setDiskFreeBytes(uint64_t bytes) {
     machine().files.diskFreeBytes = bytes;
 }
 
-void clearDiskLimit() {
-    machine().files.diskLimited = false;
-}
-
 void failReadsAfter(const std::string& windowsPath, uint64_t afterBytes, uint32_t error) {
     machine().files.readFaults[parseWindowsPath(windowsPath).key] = {afterBytes, error};
 }

@@ -158,10 +158,6 @@ void setDefaultPrinter(const std::string& printer) {
     setDefaultPrinterDevice(printer, key ? readPrinter(*key).port : std::string());
 }
 
-std::string printerDriverDirectory() {
-    return driverDirectory(*findEnvironment(nullptr));
-}
-
 std::vector<PrinterState> printers() {
     std::vector<PrinterState> states;
     for (RegKey* key : children(printersKey())) {

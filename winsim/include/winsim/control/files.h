@@ -41,7 +41,6 @@ void releaseFileHolds(const std::string& process);
 // reaches beyond its first `afterBytes` bytes.
 void setFailingOpenCostMs(uint64_t ms);
 void setDiskFreeBytes(uint64_t bytes);
-void clearDiskLimit();
 void failReadsAfter(const std::string& windowsPath, uint64_t afterBytes, uint32_t error);
 
 // The program runs elevated unless a test says otherwise; without administrator rights

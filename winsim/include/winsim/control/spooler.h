@@ -99,9 +99,6 @@ void registerDriver(const DriverSetup& driver);
 // Writes the user's default printer as Windows stores it, whether or not it exists.
 void setDefaultPrinter(const std::string& printer);
 
-// The spooler's printer-driver directory for "Windows x64", where drivers are staged.
-std::string printerDriverDirectory();
-
 // Reading the state back.
 struct PrinterState {
     std::string name;
